@@ -1,0 +1,42 @@
+#include "cli/CommandLine.h"
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace ostrel::cli {
+
+namespace {
+
+int printUsage(std::span<char*>) {
+  std::puts(
+      "usage: ostrel                 start the desktop application\n"
+      "       ostrel help            show this text");
+  return 0;
+}
+
+using CommandHandler = std::function<int(std::span<char*>)>;
+
+const std::map<std::string_view, CommandHandler>& commands() {
+  static const std::map<std::string_view, CommandHandler> table = {
+      {"help", printUsage},
+      {"--help", printUsage},
+  };
+  return table;
+}
+
+}  // namespace
+
+std::optional<int> runCommand(std::span<char*> args) {
+  if (args.size() < 2) return std::nullopt;
+  const auto it = commands().find(args[1]);
+  if (it == commands().end()) {
+    std::fprintf(stderr, "ostrel: unknown command '%s' (try 'ostrel help')\n", args[1]);
+    return 2;
+  }
+  return it->second(args.subspan(1));
+}
+
+}  // namespace ostrel::cli
