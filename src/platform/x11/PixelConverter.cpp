@@ -24,7 +24,8 @@ bool buildChannel(uint32_t mask, int& shift, std::vector<uint8_t>& table) {
 }  // namespace
 
 std::optional<PixelConverter> PixelConverter::create(const ServerPixelFormat& format) {
-  if (format.bitsPerPixel != 16 && format.bitsPerPixel != 24 && format.bitsPerPixel != 32) return std::nullopt;
+  if (format.bitsPerPixel != 16 && format.bitsPerPixel != 24 && format.bitsPerPixel != 32)
+    return std::nullopt;
   if (format.scanlinePad != 8 && format.scanlinePad != 16 && format.scanlinePad != 32) return std::nullopt;
   PixelConverter converter;
   converter.format_ = format;

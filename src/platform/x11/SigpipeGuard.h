@@ -4,8 +4,8 @@
 
 namespace ostrel::platform {
 
-// libxcb writes to its socket without MSG_NOSIGNAL, so an X server that went
-// away would kill the whole recorder with SIGPIPE. While a guard lives, the
+// A write to the socket of an X server that has just gone away raises
+// SIGPIPE, which would end the whole recorder. While a guard lives, the
 // calling thread blocks SIGPIPE; a SIGPIPE raised meanwhile is consumed, and
 // the connection's error state tells the caller what happened.
 class SigpipeGuard {

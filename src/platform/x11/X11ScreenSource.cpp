@@ -57,14 +57,17 @@ bool extensionPresent(xcb_connection_t* connection, xcb_extension_t* extension) 
   return data != nullptr && data->present;
 }
 
-uint8_t* rowAddress(const PixelTarget& target, std::ptrdiff_t row) { return target.firstRow + row * target.stride; }
+uint8_t* rowAddress(const PixelTarget& target, std::ptrdiff_t row) {
+  return target.firstRow + row * target.stride;
+}
 
 }  // namespace
 
 std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const X11ScreenOptions& options, std::string* error) {
   SigpipeGuard guard;
   int defaultScreen = 0;
-  XcbConnection connection(xcb_connect(options.display.empty() ? nullptr : options.display.c_str(), &defaultScreen));
+  XcbConnection connection(
+      xcb_connect(options.display.empty() ? nullptr : options.display.c_str(), &defaultScreen));
   if (!connection || xcb_connection_has_error(connection.get())) {
     setError(error, "cannot open X display '" + options.display + "'");
     return nullptr;
@@ -92,8 +95,8 @@ std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const X11ScreenOptions& o
   pixelFormat.blueMask = visual->blue_mask;
   std::optional<PixelConverter> converter = PixelConverter::create(pixelFormat);
   if (!converter) {
-    setError(error, "unsupported root window pixel layout (depth " + std::to_string(screen->root_depth) + ", " +
-                        std::to_string(format->bits_per_pixel) + " bits per pixel)");
+    setError(error, "unsupported root window pixel layout (depth " + std::to_string(screen->root_depth) +
+                        ", " + std::to_string(format->bits_per_pixel) + " bits per pixel)");
     return nullptr;
   }
   const xcb_window_t root = screen->root;
@@ -134,7 +137,9 @@ X11ScreenSource::~X11ScreenSource() {
   connection_.reset();
 }
 
-bool X11ScreenSource::connected() const { return connection_ && !xcb_connection_has_error(connection_.get()); }
+bool X11ScreenSource::connected() const {
+  return connection_ && !xcb_connection_has_error(connection_.get());
+}
 
 SharedMemorySegment* X11ScreenSource::segmentFor(std::size_t bytes) {
   if (!sharedMemoryUsable_) return nullptr;
@@ -161,8 +166,9 @@ bool X11ScreenSource::grab(const ScreenRect& area, PixelTarget target) {
   const ScreenRect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, screenWidth_),
                            std::min(area.bottom, screenHeight_)};
   if (clipped.width() <= 0 || clipped.height() <= 0) return true;
-  const PixelTarget shifted{rowAddress(target, clipped.top - area.top) + 4 * std::ptrdiff_t{clipped.left - area.left},
-                            target.stride};
+  const PixelTarget shifted{
+      rowAddress(target, clipped.top - area.top) + 4 * std::ptrdiff_t{clipped.left - area.left},
+      target.stride};
   return grabClipped(clipped, shifted);
 }
 
@@ -177,9 +183,9 @@ bool X11ScreenSource::grabClipped(const ScreenRect& clipped, PixelTarget target)
   const std::size_t bytes = rowBytes * height;
 
   if (SharedMemorySegment* segment = segmentFor(bytes)) {
-    auto reply = takeReply(xcb_shm_get_image_reply, c,
-                           xcb_shm_get_image(c, root_, x, y, width, height, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
-                                             segment->id(), 0));
+    auto reply = takeReply(
+        xcb_shm_get_image_reply, c,
+        xcb_shm_get_image(c, root_, x, y, width, height, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0));
     if (!reply) return false;
     for (int row = 0; row < height; ++row) {
       converter_.convertRow(segment->data() + row * rowBytes, width, rowAddress(target, row));
@@ -236,8 +242,9 @@ bool X11ScreenSource::grabRows(std::span<const int> rows, std::span<const PixelT
 
   imageCookies_.clear();
   for (const std::size_t i : insideRows_) {
-    imageCookies_.push_back(xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, 0, static_cast<int16_t>(rows[i]),
-                                          static_cast<uint16_t>(width), 1, ~0u));
+    imageCookies_.push_back(xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, 0,
+                                          static_cast<int16_t>(rows[i]), static_cast<uint16_t>(width), 1,
+                                          ~0u));
   }
   for (std::size_t k = 0; k < insideRows_.size(); ++k) {
     auto reply = takeReply(xcb_get_image_reply, c, imageCookies_[k]);
