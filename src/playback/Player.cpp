@@ -11,6 +11,23 @@ namespace ostrel::playback {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::vector<MemberFile> listMembers(const fs::path& folder) {
+  std::vector<MemberFile> members;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code sizeError;
+    if (!it->is_regular_file(sizeError)) continue;
+    const uintmax_t size = it->file_size(sizeError);
+    members.push_back({fs::relative(it->path(), folder, sizeError).generic_string(), sizeError ? 0 : size});
+  }
+  std::sort(members.begin(), members.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  return members;
+}
+
+}  // namespace
+
 OpenedRecording openRecording(RecordingUnpacker& unpacker, const fs::path& recordingPath,
                               const fs::path& unpackFolder, ScreenSize screen,
                               FrameRecordReader::Options options) {
@@ -25,6 +42,7 @@ OpenedRecording openRecording(RecordingUnpacker& unpacker, const fs::path& recor
   fs::remove_all(unpackFolder, ignored);
   const UnpackResult unpacked = unpacker.unpack(recordingPath, unpackFolder);
   if (unpacked.ok) {
+    opened.members = listMembers(unpackFolder);
     opened.records = FrameRecordReader::open(unpackFolder / kRecordingDataMember, options);
     const auto config = ConfigFile::load(unpackFolder / kSettingsMember);
     const SettingLookup none = [](std::string_view, std::string_view) {

@@ -28,8 +28,14 @@ struct PlayerState {
   Overlay overlay;
 };
 
-// A recording opened for reading: its records and its settings.
+struct MemberFile {
+  std::string name;  // relative to the unpack folder
+  uintmax_t size = 0;
+};
+
+// A recording opened for reading: its records, its settings and what it held.
 struct OpenedRecording {
+  std::vector<MemberFile> members;
   std::optional<FrameRecordReader> records;
   int64_t totalFrames = 0;
   PlaybackSettings settings;
