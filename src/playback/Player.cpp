@@ -54,7 +54,7 @@ OpenedRecording openRecording(RecordingUnpacker& unpacker, const fs::path& recor
   fs::remove_all(unpackFolder, ignored);
 
   if (!unpacked.ok) {
-    opened.error = name + " is not a recording file: " + unpacked.error;
+    opened.error = unpacked.error.empty() ? name + " could not be unpacked." : unpacked.error;
   } else if (!opened.records) {
     opened.error = name + " is not a recording file: it holds no member \"" + kRecordingDataMember + "\".";
   } else if (const auto count = opened.records->countRecords()) {

@@ -49,7 +49,8 @@ class PlayerView {
 };
 
 // Unpacks a recording file's members directly into `folder` (created when
-// missing), refusing anything that would land outside it.
+// missing), refusing anything that would land outside it. On failure `error`
+// is a whole sentence naming the archive, fit to show the user.
 struct UnpackResult {
   bool ok = false;
   std::string error;

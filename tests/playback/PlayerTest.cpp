@@ -61,9 +61,9 @@ struct FakeUnpacker : RecordingUnpacker {
   std::map<std::string, std::string> members;
   std::string failure;
   std::vector<fs::path> folders;
-  UnpackResult unpack(const fs::path&, const fs::path& folder) override {
+  UnpackResult unpack(const fs::path& archive, const fs::path& folder) override {
     folders.push_back(folder);
-    if (!failure.empty()) return {false, failure};
+    if (!failure.empty()) return {false, archive.string() + " is not a recording file (" + failure + ")"};
     fs::create_directories(folder);
     for (const auto& [name, bytes] : members) writeFile(folder / name, bytes);
     return {true, {}};
