@@ -166,9 +166,10 @@ bool X11ScreenSource::grab(const ScreenRect& area, PixelTarget target) {
   const ScreenRect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, screenWidth_),
                            std::min(area.bottom, screenHeight_)};
   if (clipped.width() <= 0 || clipped.height() <= 0) return true;
-  const PixelTarget shifted{
-      rowAddress(target, clipped.top - area.top) + 4 * std::ptrdiff_t{clipped.left - area.left},
-      target.stride};
+  // In 64 bits: an area far off the screen must not overflow the offsets.
+  const std::ptrdiff_t skippedRows = std::ptrdiff_t{clipped.top} - area.top;
+  const std::ptrdiff_t skippedColumns = std::ptrdiff_t{clipped.left} - area.left;
+  const PixelTarget shifted{rowAddress(target, skippedRows) + 4 * skippedColumns, target.stride};
   return grabClipped(clipped, shifted);
 }
 
