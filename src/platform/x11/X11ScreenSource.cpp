@@ -4,6 +4,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/x11/SigpipeGuard.h"
@@ -69,7 +70,10 @@ std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const X11ScreenOptions& o
   XcbConnection connection(
       xcb_connect(options.display.empty() ? nullptr : options.display.c_str(), &defaultScreen));
   if (!connection || xcb_connection_has_error(connection.get())) {
-    setError(error, "cannot open X display '" + options.display + "'");
+    const char* fromEnvironment = std::getenv("DISPLAY");
+    setError(error, options.display.empty() ? std::string("cannot open the X display in $DISPLAY ('") +
+                                                  (fromEnvironment ? fromEnvironment : "") + "')"
+                                            : "cannot open the X display '" + options.display + "'");
     return nullptr;
   }
   const xcb_setup_t* setup = xcb_get_setup(connection.get());
