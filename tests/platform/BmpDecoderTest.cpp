@@ -17,7 +17,8 @@ using test::put32;
 std::vector<uint8_t> greyTable(int entries) {
   std::vector<uint8_t> t;
   for (int i = 0; i < entries; ++i)
-    t.insert(t.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2), 0});
+    t.insert(t.end(),
+             {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2), 0});
   return t;
 }
 
@@ -39,30 +40,60 @@ TEST(BmpDecoder, ReadsEveryDepthBottomUpAndTopDown) {
     std::vector<uint8_t> expected;  // 3 × 2 BGRX, top row first
   };
   const std::vector<Case> cases = {
-      {"1 bit", {3, 2, 1, 0, greyTable(2), {{0b01100000, 0, 0, 0}, {0b10100000, 0, 0, 0}}},
+      {"1 bit",
+       {3, 2, 1, 0, greyTable(2), {{0b01100000, 0, 0, 0}, {0b10100000, 0, 0, 0}}},
        bgrx({entry(1), entry(0), entry(1), entry(0), entry(1), entry(1)})},
-      {"4 bits", {3, 2, 4, 0, greyTable(16), {{0xF0, 0x70, 0, 0}, {0x12, 0x30, 0, 0}}},
+      {"4 bits",
+       {3, 2, 4, 0, greyTable(16), {{0xF0, 0x70, 0, 0}, {0x12, 0x30, 0, 0}}},
        bgrx({entry(1), entry(2), entry(3), entry(15), entry(0), entry(7)})},
-      {"8 bits", {3, 2, 8, 0, greyTable(256), {{9, 8, 7, 0}, {0, 255, 7, 0}}},
+      {"8 bits",
+       {3, 2, 8, 0, greyTable(256), {{9, 8, 7, 0}, {0, 255, 7, 0}}},
        bgrx({entry(0), entry(255), entry(7), entry(9), entry(8), entry(7)})},
-      {"8 bits top-down", {3, -2, 8, 0, greyTable(256), {{0, 255, 7, 0}, {9, 8, 7, 0}}},
+      {"8 bits top-down",
+       {3, -2, 8, 0, greyTable(256), {{0, 255, 7, 0}, {9, 8, 7, 0}}},
        bgrx({entry(0), entry(255), entry(7), entry(9), entry(8), entry(7)})},
-      {"16 bits 5-5-5", {3, 2, 16, 0, {}, {{0x10, 0x42, 0, 0, 0xFF, 0x7F, 0, 0}, {0, 0x7C, 0xE0, 0x03, 0x1F, 0, 0, 0}}},
+      {"16 bits 5-5-5",
+       {3, 2, 16, 0, {}, {{0x10, 0x42, 0, 0, 0xFF, 0x7F, 0, 0}, {0, 0x7C, 0xE0, 0x03, 0x1F, 0, 0, 0}}},
        bgrx({{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {132, 132, 132}, {0, 0, 0}, {255, 255, 255}})},
       {"16 bits 5-6-5 bit fields",
-       {3, 2, 16, 3, {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0},
+       {3,
+        2,
+        16,
+        3,
+        {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0},
         {{0x20, 0, 0x01, 0x08, 0xFF, 0xFF, 0, 0}, {0, 0xF8, 0xE0, 0x07, 0x1F, 0, 0, 0}}},
        bgrx({{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {0, 4, 0}, {8, 0, 8}, {255, 255, 255}})},
-      {"24 bits", {3, 2, 24, 0, {}, {{10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}}},
+      {"24 bits",
+       {3,
+        2,
+        24,
+        0,
+        {},
+        {{10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}}},
        bgrx({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}})},
       {"24 bits top-down",
-       {3, -2, 24, 0, {}, {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}}},
+       {3,
+        -2,
+        24,
+        0,
+        {},
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}}},
        bgrx({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}})},
       {"32 bits, fourth byte ignored",
-       {3, 2, 32, 0, {}, {{10, 11, 12, 0, 13, 14, 15, 0x80, 16, 17, 18, 0}, {1, 2, 3, 0xFF, 4, 5, 6, 0, 7, 8, 9, 1}}},
+       {3,
+        2,
+        32,
+        0,
+        {},
+        {{10, 11, 12, 0, 13, 14, 15, 0x80, 16, 17, 18, 0}, {1, 2, 3, 0xFF, 4, 5, 6, 0, 7, 8, 9, 1}}},
        bgrx({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}})},
       {"32 bits top-down",
-       {3, -2, 32, 0, {}, {{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}, {10, 11, 12, 0, 13, 14, 15, 0, 16, 17, 18, 0}}},
+       {3,
+        -2,
+        32,
+        0,
+        {},
+        {{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}, {10, 11, 12, 0, 13, 14, 15, 0, 16, 17, 18, 0}}},
        bgrx({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}})},
   };
   for (const auto& c : cases) {
@@ -77,7 +108,9 @@ TEST(BmpDecoder, ReadsEveryDepthBottomUpAndTopDown) {
 }
 
 // A valid 3 × 2 picture at 32 bits to break in the table below.
-std::vector<uint8_t> validBmp() { return makeBmp({3, 2, 32, 0, {}, ByteRows(2, std::vector<uint8_t>(12, 7))}); }
+std::vector<uint8_t> validBmp() {
+  return makeBmp({3, 2, 32, 0, {}, ByteRows(2, std::vector<uint8_t>(12, 7))});
+}
 
 TEST(BmpDecoder, NeverTrustsTheSizeField) {
   auto file = validBmp();

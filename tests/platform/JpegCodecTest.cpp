@@ -57,7 +57,8 @@ TEST(JpegCodec, QualityBottomUpAndSlack) {
     std::copy_n(picture.bgrx.begin() + static_cast<std::ptrdiff_t>(row * y), row,
                 flipped.begin() + static_cast<std::ptrdiff_t>(row * (39 - y)));
   std::vector<uint8_t> bottomUp;
-  ASSERT_TRUE(encodeJpeg({flipped.data() + row * 39, 96, 40, -static_cast<std::ptrdiff_t>(row)}, 95, bottomUp));
+  ASSERT_TRUE(
+      encodeJpeg({flipped.data() + row * 39, 96, 40, -static_cast<std::ptrdiff_t>(row)}, 95, bottomUp));
   EXPECT_EQ(bottomUp, high);
 
   const auto plain = decodeImage(high);

@@ -24,7 +24,7 @@ TEST(PngEncoder, RoundTripsEveryFilterLevelAndSize) {
   };
   for (const Size size : {Size{1, 1}, Size{3, 2}, Size{17, 5}, Size{333, 77}}) {
     const auto picture = makeTestPicture(size.w, size.h, 0x5A);
-    for (int filter = 0; filter <= 4; ++filter)
+    for (int filter = 0; filter <= kAdaptiveFilter; ++filter)
       for (int level : {1, 6, 12}) {
         std::vector<uint8_t> png = {0xEE};  // appends after what is there
         ASSERT_TRUE(encodePng(picture.view(), png, {level, filter}));
@@ -54,7 +54,8 @@ TEST(PngEncoder, ReadsBottomUpMemoryAndRefusesBadInput) {
 
   std::vector<uint8_t> out;
   EXPECT_FALSE(encodePng({picture.bgrx.data(), 0, 9, 124}, out));
-  EXPECT_FALSE(encodePng(picture.view(), out, {1, 5}));
+  EXPECT_FALSE(encodePng(picture.view(), out, {1, 6}));
+  EXPECT_FALSE(encodePng(picture.view(), out, {1, -1}));
   EXPECT_FALSE(encodePng(picture.view(), out, {13, 1}));
   EXPECT_TRUE(out.empty());
 }
@@ -69,12 +70,13 @@ TEST(PngEncoder, OutputReadsInPillow) {
   std::filesystem::create_directories(dir);
   const auto pngPath = dir / "in.png";
   const auto rawPath = dir / "out.rgb";
-  std::ofstream(pngPath, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                 static_cast<std::streamsize>(png.size()));
-  const std::string command = "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
-                              "im.load(); assert im.mode == 'RGB', im.mode; "
-                              "open(sys.argv[2], 'wb').write(im.tobytes())\" " +
-                              pngPath.string() + " " + rawPath.string();
+  std::ofstream(pngPath, std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+      "im.load(); assert im.mode == 'RGB', im.mode; "
+      "open(sys.argv[2], 'wb').write(im.tobytes())\" " +
+      pngPath.string() + " " + rawPath.string();
   const int status = std::system(command.c_str());
   std::ifstream in(rawPath, std::ios::binary);
   const std::vector<uint8_t> rgb((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -121,24 +123,49 @@ TEST(PngDecoder, ConvertsEveryColourTypeToBgrx) {
     std::vector<png_color> palette;
     std::vector<uint8_t> expected;  // BGRX, top row first
   };
-  const std::vector<uint8_t> grey = {0, 0, 0, 255, 255, 255, 255, 255, 0x55, 0x55, 0x55, 255,
-                                     255, 255, 255, 255, 0, 0, 0, 255, 0xAA, 0xAA, 0xAA, 255};
-  const std::vector<uint8_t> colour = {3, 2, 1, 255, 6, 5, 4, 255, 9, 8, 7, 255,
+  const std::vector<uint8_t> grey = {0,   0,   0,   255, 255, 255, 255, 255, 0x55, 0x55, 0x55, 255,
+                                     255, 255, 255, 255, 0,   0,   0,   255, 0xAA, 0xAA, 0xAA, 255};
+  const std::vector<uint8_t> colour = {3,  2,  1,  255, 6,  5,  4,  255, 9,  8,  7,  255,
                                        30, 20, 10, 255, 60, 50, 40, 255, 90, 80, 70, 255};
   const std::vector<Case> cases = {
       {"grey 2-bit", PNG_COLOR_TYPE_GRAY, 2, false, {{0b00110100}, {0b11001000}}, {}, grey},
       {"grey 8-bit", PNG_COLOR_TYPE_GRAY, 8, false, {{0, 255, 0x55}, {255, 0, 0xAA}}, {}, grey},
-      {"grey 16-bit + alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false,
-       {{0, 0, 0, 9, 255, 255, 0, 9, 0x55, 0x55, 0, 9}, {255, 255, 0, 9, 0, 0, 0, 9, 0xAA, 0xAA, 0, 9}}, {}, grey},
-      {"palette 4-bit", PNG_COLOR_TYPE_PALETTE, 4, false, {{0x01, 0x20}, {0x34, 0x50}},
-       {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 20, 30}, {40, 50, 60}, {70, 80, 90}}, colour},
-      {"RGB 16-bit", PNG_COLOR_TYPE_RGB, 16, false,
-       {{1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0}, {10, 0, 20, 0, 30, 0, 40, 0, 50, 0, 60, 0, 70, 0, 80, 0, 90, 0}},
-       {}, colour},
-      {"RGBA, alpha dropped", PNG_COLOR_TYPE_RGBA, 8, false,
-       {{1, 2, 3, 0, 4, 5, 6, 10, 7, 8, 9, 255}, {10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0}}, {}, colour},
-      {"RGB interlaced", PNG_COLOR_TYPE_RGB, 8, true, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 20, 30, 40, 50, 60, 70, 80, 90}},
-       {}, colour},
+      {"grey 16-bit + alpha",
+       PNG_COLOR_TYPE_GRAY_ALPHA,
+       16,
+       false,
+       {{0, 0, 0, 9, 255, 255, 0, 9, 0x55, 0x55, 0, 9}, {255, 255, 0, 9, 0, 0, 0, 9, 0xAA, 0xAA, 0, 9}},
+       {},
+       grey},
+      {"palette 4-bit",
+       PNG_COLOR_TYPE_PALETTE,
+       4,
+       false,
+       {{0x01, 0x20}, {0x34, 0x50}},
+       {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 20, 30}, {40, 50, 60}, {70, 80, 90}},
+       colour},
+      {"RGB 16-bit",
+       PNG_COLOR_TYPE_RGB,
+       16,
+       false,
+       {{1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0},
+        {10, 0, 20, 0, 30, 0, 40, 0, 50, 0, 60, 0, 70, 0, 80, 0, 90, 0}},
+       {},
+       colour},
+      {"RGBA, alpha dropped",
+       PNG_COLOR_TYPE_RGBA,
+       8,
+       false,
+       {{1, 2, 3, 0, 4, 5, 6, 10, 7, 8, 9, 255}, {10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0}},
+       {},
+       colour},
+      {"RGB interlaced",
+       PNG_COLOR_TYPE_RGB,
+       8,
+       true,
+       {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 20, 30, 40, 50, 60, 70, 80, 90}},
+       {},
+       colour},
   };
   for (const auto& c : cases) {
     const auto png = writeWithLibpng(3, 2, c.colorType, c.bitDepth, c.interlaced, c.rows, c.palette);
@@ -170,8 +197,8 @@ TEST(PngDecoder, IgnoresSlackAndRefusesDamage) {
 
   // Sides beyond the limits are refused from the header alone, whatever the
   // rest says (an allocation of that size would abort under the sanitizer).
-  for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{100000, 100000}, {16385, 1}, {9000, 9000},
-                            {0, 5}, {0x80000000u, 1}}) {
+  for (const auto& [w, h] :
+       {std::pair<uint32_t, uint32_t>{100000, 100000}, {16385, 1}, {9000, 9000}, {0, 5}, {0x80000000u, 1}}) {
     auto huge = png;
     for (int i = 0; i < 4; ++i) {
       huge[16 + i] = static_cast<uint8_t>(w >> (24 - 8 * i));

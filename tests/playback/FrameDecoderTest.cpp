@@ -58,8 +58,8 @@ ScreenRect paintedArea(const FrameDecoder& d) {
   ScreenRect r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
   for (int y = 0; y < d.frameHeight(); ++y)
     for (int x = 0; x < d.frameWidth(); ++x)
-      if (!same(at(d, x, y), {0, 0, 0})) r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
-                                               std::max(r.bottom, y + 1)};
+      if (!same(at(d, x, y), {0, 0, 0}))
+        r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
   return r.left == INT32_MAX ? ScreenRect{} : r;
 }
 
@@ -95,14 +95,21 @@ TEST(FrameDecoder, DrawsRegionsWhereTheySayClippedLaterOnTop) {
     std::vector<std::pair<std::pair<int, int>, Colour>> probes;
   };
   const std::vector<Case> cases = {
-      {"2x2 at (100, 50)", region(100, 50, png(solid(2, 2, kRed))), {100, 50, 102, 52},
+      {"2x2 at (100, 50)",
+       region(100, 50, png(solid(2, 2, kRed))),
+       {100, 50, 102, 52},
        {{{100, 50}, kRed}, {{101, 51}, kRed}, {{99, 50}, {0, 0, 0}}, {{102, 51}, {0, 0, 0}}}},
-      {"later region wins", concat({region(10, 10, png(solid(4, 4, kRed))), region(12, 12, png(solid(4, 4, kBlue)))}),
+      {"later region wins",
+       concat({region(10, 10, png(solid(4, 4, kRed))), region(12, 12, png(solid(4, 4, kBlue)))}),
        {10, 10, 16, 16},
        {{{10, 10}, kRed}, {{13, 11}, kRed}, {{12, 12}, kBlue}, {{13, 13}, kBlue}, {{15, 15}, kBlue}}},
-      {"past the bottom-right corner", region(1916, 1076, png(solid(8, 8, kGreen))), {1916, 1076, 1920, 1080},
+      {"past the bottom-right corner",
+       region(1916, 1076, png(solid(8, 8, kGreen))),
+       {1916, 1076, 1920, 1080},
        {{{1919, 1079}, kGreen}, {{1916, 1076}, kGreen}, {{0, 0}, {0, 0, 0}}, {{3, 3}, {0, 0, 0}}}},
-      {"before the top-left corner", region(-2, -3, png(solid(5, 5, kGreen))), {0, 0, 3, 2},
+      {"before the top-left corner",
+       region(-2, -3, png(solid(5, 5, kGreen))),
+       {0, 0, 3, 2},
        {{{0, 0}, kGreen}, {{2, 1}, kGreen}, {{1919, 1079}, {0, 0, 0}}}},
       {"wholly outside", region(1920, 0, png(solid(5, 5, kGreen))), {}, {}},
   };
@@ -113,7 +120,8 @@ TEST(FrameDecoder, DrawsRegionsWhereTheySayClippedLaterOnTop) {
     EXPECT_EQ(applied.changed, c.changed) << c.name;
     EXPECT_EQ(paintedArea(d), c.changed) << c.name;
     for (const auto& [xy, colour] : c.probes)
-      EXPECT_TRUE(same(at(d, xy.first, xy.second), colour)) << c.name << " at " << xy.first << "," << xy.second;
+      EXPECT_TRUE(same(at(d, xy.first, xy.second), colour))
+          << c.name << " at " << xy.first << "," << xy.second;
   }
 }
 
@@ -143,13 +151,17 @@ TEST(FrameDecoder, SkipsBadPiecesAndDrawsTheRest) {
       {"trailing trailer gives no extra piece", concat({good, tail}), 2, 0},
       {"empty piece between two trailers", concat({good, trailer, tail}), 2, 1},
       {"piece without markers", concat({Bytes(30, 0x41), trailer, tail}), 1, 1},
-      {"piece with one FF FF pair", concat({Bytes{0xFF, 0xFF, 5, 0, 0, 0, 6, 0, 0, 0}, pngPayload, trailer, tail}), 1, 1},
+      {"piece with one FF FF pair",
+       concat({Bytes{0xFF, 0xFF, 5, 0, 0, 0, 6, 0, 0, 0}, pngPayload, trailer, tail}), 1, 1},
       {"payload that is no image", concat({region(5, 5, Bytes{'B', 'M', 1, 2, 3}), tail}), 1, 1},
       {"payload cut by the trailer it contains",
-       concat({region(5, 5, concat({codec::Bytes(pngPayload).first(40), trailer, codec::Bytes(pngPayload).subspan(40)})),
+       concat({region(5, 5,
+                      concat({codec::Bytes(pngPayload).first(40), trailer,
+                              codec::Bytes(pngPayload).subspan(40)})),
                tail}),
        1, 2},
-      {"piece shorter than the position fields", concat({Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, trailer, tail}), 1, 1},
+      {"piece shorter than the position fields",
+       concat({Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, trailer, tail}), 1, 1},
   };
   for (const auto& c : cases) {
     FrameDecoder d;
@@ -173,11 +185,12 @@ TEST(FrameDecoder, MarkerTestFollowsTheReadingRule) {
       {{0xFF, 0xFF, 1, 0, 0xFF, 0xFF, 2, 0, 0, 0, 9}, true},  // two pairs and bytes after them
       {{0xFF, 0xFF, 1, 0, 0xFF, 0xFF}, false},                // two pairs, nothing after
       {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, true},
-      {{0xFF, 0xFF, 0xFF}, false},                            // one pair and a single byte
+      {{0xFF, 0xFF, 0xFF}, false},  // one pair and a single byte
       {{1, 2, 3, 0xFF, 0xFF, 4, 0xFF, 0xFF}, false},
       {{}, false},
   };
-  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(passesMarkerTest(cases[i].piece), cases[i].passes) << i;
+  for (std::size_t i = 0; i < cases.size(); ++i)
+    EXPECT_EQ(passesMarkerTest(cases[i].piece), cases[i].passes) << i;
 
   // A piece whose third pair is missing (bytes follow the second) still
   // draws, at (10, 11), its payload from offset 10.
@@ -208,7 +221,8 @@ TEST(FrameDecoder, EveryPayloadKindWithSlack) {
   for (int y = 9; y >= 0; --y) {
     rows32.emplace_back(picture.bgrx.begin() + y * 96, picture.bgrx.begin() + (y + 1) * 96);
     std::vector<uint8_t> row8(24);
-    for (int x = 0; x < 24; ++x) row8[static_cast<std::size_t>(x)] = picture.bgrx[static_cast<std::size_t>(y * 96 + x * 4)];
+    for (int x = 0; x < 24; ++x)
+      row8[static_cast<std::size_t>(x)] = picture.bgrx[static_cast<std::size_t>(y * 96 + x * 4)];
     rows8.push_back(row8);
   }
   const Bytes bmp32 = test::makeBmp({24, 10, 32, 0, {}, rows32});
@@ -237,7 +251,8 @@ TEST(FrameDecoder, EveryPayloadKindWithSlack) {
         const uint8_t* p = &picture.bgrx[static_cast<std::size_t>(y * 96 + x * 4)];
         const Colour want = c.greyFromBlue ? Colour{p[0], p[0], p[0]} : Colour{p[0], p[1], p[2]};
         const Colour got = at(d, 7 + x, 3 + y);
-        worst = std::max({worst, std::abs(want.b - got.b), std::abs(want.g - got.g), std::abs(want.r - got.r)});
+        worst =
+            std::max({worst, std::abs(want.b - got.b), std::abs(want.g - got.g), std::abs(want.r - got.r)});
       }
     EXPECT_LE(worst, c.tolerance) << c.name;
   }

@@ -13,7 +13,9 @@ struct TestPicture {
   int height = 0;
   std::vector<uint8_t> bgrx;
 
-  platform::BgrxView view() const { return {bgrx.data(), width, height, static_cast<std::ptrdiff_t>(width) * 4}; }
+  platform::BgrxView view() const {
+    return {bgrx.data(), width, height, static_cast<std::ptrdiff_t>(width) * 4};
+  }
 };
 
 // Smooth gradients with (unless `blocks` is false) hard-edged blocks:
