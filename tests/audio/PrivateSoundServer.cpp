@@ -120,9 +120,26 @@ PrivateSoundServer::~PrivateSoundServer() {
   } else if (pointedHere_) {
     unsetenv("PULSE_SERVER");
   }
+  if (player_) stopProcess(*player_);
   if (daemon_) stopProcess(*daemon_);
   std::error_code error;
   if (!folder_.empty()) std::filesystem::remove_all(folder_, error);
+}
+
+bool PrivateSoundServer::playTone(int hz) {
+  const std::string tone = (folder_ / "tone.wav").string();
+  if (run({"sox", "-n", "-r", "44100", "-c", "1", "-b", "16", tone, "synth", "120", "sine",
+           std::to_string(hz), "vol", "0.5"}) != 0) {
+    return false;
+  }
+  // A null sink renders in blocks as long as its players' latency; a player
+  // with the default two seconds would reach the monitor in bursts.
+  player_ = spawn({"paplay", "--latency-msec=20", "--device=test_sink", tone});
+  return player_.has_value();
+}
+
+void PrivateSoundServer::signalServer(int signal) const {
+  if (daemon_) kill(*daemon_, signal);
 }
 
 int PrivateSoundServer::run(const std::vector<std::string>& args) const {

@@ -25,6 +25,12 @@ class PrivateSoundServer {
   const std::string& error() const { return error_; }
   const std::filesystem::path& folder() const { return folder_; }
 
+  // Plays an endless sine of `hz` into the null sink until the server goes.
+  bool playTone(int hz);
+
+  // Sends `signal` to the server itself (to freeze, thaw or kill it).
+  void signalServer(int signal) const;
+
   // Runs a helper program (sox, pactl, ...) against the server and returns
   // its exit status (-1 when it could not run).
   int run(const std::vector<std::string>& args) const;
@@ -35,6 +41,7 @@ class PrivateSoundServer {
   std::vector<std::string> environment_;
   std::filesystem::path folder_;
   std::optional<pid_t> daemon_;
+  std::optional<pid_t> player_;
   bool pointedHere_ = false;
   std::optional<std::string> savedServer_;
   std::string error_;

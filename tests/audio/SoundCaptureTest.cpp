@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 
 #include "audio/PrivateSoundServer.h"
 #include "platform/pulse/DefaultAudioInput.h"
+#include "platform/pulse/PulseAudioInput.h"
 #include "recording/SoundRecorder.h"
 
 namespace ostrel {
@@ -98,38 +100,30 @@ double quietestStretch(const std::vector<double>& samples, int rate) {
   return quietest;
 }
 
+// The player takes a moment to settle; until then its sound reaches the
+// monitor late or not at all. Waits until a short capture is complete.
+bool awaitTone() {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    recording::SoundRecorder probe(platform::openDefaultAudioInput());
+    probe.Start();
+    std::this_thread::sleep_for(milliseconds(250));
+    probe.Stop();
+    if (probe.capturedBytes() >= 16000 / 5) return true;  // 200 ms at the start-up format
+  }
+  return false;
+}
+
 // One server and one endless tone for the whole suite.
 class SoundCaptureTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     server_ = std::make_unique<testing::PrivateSoundServer>();
-    if (!server_->ok()) return;
-    const std::string tone = (server_->folder() / "tone.wav").string();
-    if (server_->run({"sox", "-n", "-r", "44100", "-c", "1", "-b", "16", tone, "synth", "60", "sine",
-                      std::to_string(static_cast<int>(kToneHz)), "vol", "0.5"}) != 0) {
-      return;
-    }
-    // A null sink renders in blocks as long as its players' latency; a
-    // player with the default two seconds would reach the monitor in bursts.
-    player_ = server_->spawn({"paplay", "--latency-msec=20", "--device=test_sink", tone});
-    // The player takes a moment to settle; until then its sound reaches the
-    // monitor late or not at all. Wait until a short capture is complete.
-    for (int attempt = 0; attempt < 20 && player_; ++attempt) {
-      recording::SoundRecorder probe(platform::openDefaultAudioInput());
-      probe.Start();
-      std::this_thread::sleep_for(milliseconds(250));
-      probe.Stop();
-      if (probe.capturedBytes() >= 16000 / 5) return;  // 200 ms at the start-up format
-    }
+    toneArrives_ = server_->ok() && server_->playTone(static_cast<int>(kToneHz)) && awaitTone();
   }
-  static void TearDownTestSuite() {
-    if (player_) testing::stopProcess(*player_);
-    player_.reset();
-    server_.reset();
-  }
+  static void TearDownTestSuite() { server_.reset(); }
   void SetUp() override {
     ASSERT_TRUE(server_->ok()) << server_->error();
-    ASSERT_TRUE(player_.has_value()) << "no tone playing";
+    ASSERT_TRUE(toneArrives_) << "the tone does not reach the monitor";
   }
 
   // Records with the given pattern of (capture, pause) stretches and returns
@@ -161,7 +155,7 @@ class SoundCaptureTest : public ::testing::Test {
   }
 
   static inline std::unique_ptr<testing::PrivateSoundServer> server_;
-  static inline std::optional<pid_t> player_;
+  static inline bool toneArrives_ = false;
 };
 
 TEST_F(SoundCaptureTest, RecordsTheToneInTheChosenFormat) {
@@ -198,6 +192,32 @@ TEST_F(SoundCaptureTest, DISABLED_TenSecondsWithAPauseInTheMiddle) {
   std::printf("captured %.3f s of sound in %.3f s of capture: error %+.1f ms\n", wave.seconds(), seconds,
               (wave.seconds() - seconds) * 1000);
   EXPECT_NEAR(wave.seconds(), seconds, 0.1);
+}
+
+TEST(SoundCaptureServerLossTest, AServerThatDiesOrFreezesCostsNoCapturedSoundAndNoHang) {
+  for (const int signal : {SIGKILL, SIGSTOP}) {
+    SCOPED_TRACE(signal == SIGKILL ? "killed" : "frozen");
+    testing::PrivateSoundServer server;
+    ASSERT_TRUE(server.ok()) << server.error();
+    ASSERT_TRUE(server.playTone(static_cast<int>(kToneHz)) && awaitTone());
+    platform::PulseAudioInput::Options options;
+    options.timeoutMilliseconds = 500;
+    recording::SoundRecorder recorder(std::make_unique<platform::PulseAudioInput>(options));
+    ASSERT_TRUE(recorder.Start());
+    std::this_thread::sleep_for(milliseconds(300));
+    const uint64_t before = recorder.capturedBytes();
+    EXPECT_GT(before, 0u);
+    server.signalServer(signal);
+    std::this_thread::sleep_for(milliseconds(100));
+
+    const auto stopping = Clock::now();
+    recorder.Stop();
+    const auto music = server.folder() / "Music";
+    EXPECT_TRUE(recorder.SaveToFile(music, true));
+    EXPECT_LT(Clock::now() - stopping, milliseconds(2000));
+    EXPECT_GE(std::filesystem::file_size(music), 44 + before);
+    if (signal == SIGSTOP) server.signalServer(SIGCONT);
+  }
 }
 
 TEST(SoundCaptureWithoutServerTest, StartFailsAndNothingIsRecorded) {
