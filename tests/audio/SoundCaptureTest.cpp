@@ -184,6 +184,18 @@ TEST_F(SoundCaptureTest, PausedTimeAddsNoSound) {
   EXPECT_NEAR(wave.seconds(), seconds, 0.1);
 }
 
+TEST_F(SoundCaptureTest, AMissingSourceOrRefusedFormatFailsToStart) {
+  platform::PulseAudioInput::Options options;
+  options.source = "no_such_source";
+  recording::SoundRecorder missing(std::make_unique<platform::PulseAudioInput>(options));
+  EXPECT_FALSE(missing.Start());
+  EXPECT_FALSE(missing.IsRecording());
+
+  platform::PulseAudioInput input;
+  EXPECT_FALSE(input.open({3, 8000, 16}, [](std::span<const uint8_t>) {}));
+  EXPECT_FALSE(input.start());
+}
+
 // Run by hand (--gtest_also_run_disabled_tests) for the figure it prints.
 TEST_F(SoundCaptureTest, DISABLED_TenSecondsWithAPauseInTheMiddle) {
   const auto [wave, seconds] =
