@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/PlaybackCommands.h"
+
 namespace ostrel::cli {
 
 namespace {
@@ -23,6 +25,8 @@ const std::map<std::string_view, CommandHandler>& commands() {
   static const std::map<std::string_view, CommandHandler> table = {
       {"help", printUsage},
       {"--help", printUsage},
+      {"info", runInfo},
+      {"export", runExport},
   };
   return table;
 }
