@@ -46,6 +46,7 @@ std::vector<RegionSlice> splitRegionPieces(Bytes frameRecord) {
     const std::size_t end = findSequence(frameRecord, REGION_TRAILER, start);
     const Bytes piece = frameRecord.subspan(start, end - start);
     RegionSlice slice;
+    slice.bytes = piece;
     if (piece.size() >= REGION_HEADER_SIZE && hasMarkerAt(piece, 0) && hasMarkerAt(piece, 4) &&
         hasMarkerAt(piece, 8)) {
       slice.framed = true;

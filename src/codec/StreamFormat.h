@@ -46,6 +46,7 @@ struct RegionPiece {
 struct RegionSlice {
   bool framed = false;
   RegionPiece piece;
+  Bytes bytes;  // the whole piece as cut from the record, framed or not
 };
 std::vector<RegionSlice> splitRegionPieces(Bytes frameRecord);
 
