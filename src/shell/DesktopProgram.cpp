@@ -10,11 +10,12 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "recording/RecordingNameCheck.h"
+#include "recording/RecordingNames.h"
 #include "shell/DefaultFolders.h"
 #include "shell/MainWindow.h"
 #include "shell/PreviewCanvas.h"
 #include "shell/RecordingEngine.h"
-#include "shell/RecordingNames.h"
 #include "shell/RecordingSession.h"
 #include "shell/ScreenPicture.h"
 #include "shell/ShellPackager.h"
@@ -30,6 +31,35 @@ constexpr int kStartupWaitMs = 500;
 
 // Waits while the window's events keep being handled, so the window is
 // painted before the screen picture is taken.
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString nextFreeName(const QString& folder) {
+  return QString::fromStdString(recording::NextFreeRecordingName(folder.toStdString()));
+}
+
+// The "是否存在" check as the main window answers it.
+class NameCheckBox : public recording::RecordingNameView {
+ public:
+  explicit NameCheckBox(MainWindow& window) : window_(window) {}
+  std::string saveFolderText() override { return window_.form().saveFolder->text().toStdString(); }
+  std::string fileNameText() override { return window_.form().fileName->text().toStdString(); }
+  void setFileNameText(const std::string& name) override {
+    window_.form().fileName->setText(QString::fromStdString(name));
+  }
+  void showInformation(std::string_view text, std::string_view caption) override {
+    QMessageBox::information(&window_, fromUtf8(caption), fromUtf8(text));
+  }
+  bool askYesNo(std::string_view text, std::string_view caption) override {
+    return QMessageBox::question(&window_, fromUtf8(caption), fromUtf8(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
+
+ private:
+  MainWindow& window_;
+};
+
 void waitWithEvents(int milliseconds) {
   const QDeadlineTimer deadline(milliseconds);
   while (!deadline.hasExpired())
@@ -40,10 +70,11 @@ void waitWithEvents(int milliseconds) {
 
 DesktopProgram::DesktopProgram(QApplication& app)
     : app_(app),
-      engine_(std::make_unique<RecordingEngine>()),
+      engine_(std::make_unique<RecordingEngine>(
+          [this] { return window_ ? window_->form().cacheFolder->text().toStdString() : std::string(); })),
       window_(std::make_unique<MainWindow>()),
       packager_(std::make_unique<ShellPackager>(*window_, *engine_)),
-      session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *packager_)) {
+      session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_)) {
   dialogs_.SetupFileDialog(QStringLiteral("所有文件(*.*)|*.*"));
   connectCommands();
 }
@@ -65,12 +96,12 @@ void DesktopProgram::start() {
   const DefaultFolders folders = defaultFolders(QCoreApplication::applicationDirPath());
   form.cacheFolder->setText(folders.cache);
   form.saveFolder->setText(folders.save);
-  form.fileName->setText(nextFreeRecordingName(form.saveFolder->text()));
+  form.fileName->setText(nextFreeName(form.saveFolder->text()));
   form.previewCanvas->setGeometry(5, 5, screenSize.width(), screenSize.height());
 
   waitWithEvents(kStartupWaitMs);
   form.previewCanvas->setBackgroundPicture(CaptureScreenPicture());
-  session_->soundRecorder().setFormat(1, 8000, 16);
+  engine_->soundRecorder().SetFormat(1, 8000, 16);
   // The tray icon arrives with the tray's own work.
 }
 
@@ -115,15 +146,8 @@ void DesktopProgram::chooseFolder(bool cacheFolder) {
 }
 
 void DesktopProgram::checkFileExists() {
-  MainWindowForm& form = window_->form();
-  if (!recordingFileExists(form.saveFolder->text(), form.fileName->text())) {
-    QMessageBox::information(window_.get(), QStringLiteral("提示"), QStringLiteral("文件未存在，可以录制！"));
-    return;
-  }
-  const auto answer = QMessageBox::question(window_.get(), QStringLiteral("提示"),
-                                            QStringLiteral("文件已存在,是否更新最新文件名？"),
-                                            QMessageBox::Yes | QMessageBox::No);
-  if (answer == QMessageBox::Yes) form.fileName->setText(nextFreeRecordingName(form.saveFolder->text()));
+  NameCheckBox box(*window_);
+  recording::CheckRecordingName(box);
 }
 
 }  // namespace ostrel::shell

@@ -1,18 +1,31 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
-#include <vector>
+#include <string>
 
+#include "codec/FrameGrabber.h"
+#include "codec/RecordingStream.h"
 #include "recording/RecordingPorts.h"
+#include "recording/SoundRecorder.h"
+
+namespace ostrel::platform {
+class ScreenSource;
+}
 
 namespace ostrel::shell {
 
-// The capture engine and the stream of the current recording, as the
-// controller and the package step use them.
-class RecordingEngine : public recording::FrameCapture, public recording::StreamSink {
+// The program-wide capture objects: the screen, the frame grabber, the
+// stream of the current recording and the sound recorder, in the shapes the
+// recording controller uses them.
+class RecordingEngine : public recording::FrameCapture,
+                        public recording::StreamSink,
+                        public recording::SoundControl {
  public:
-  RecordingEngine();
+  // `cacheFolder` tells where a long recording may spill its stream.
+  explicit RecordingEngine(std::function<std::string()> cacheFolder);
   ~RecordingEngine() override;
 
   // FrameCapture
@@ -23,11 +36,23 @@ class RecordingEngine : public recording::FrameCapture, public recording::Stream
   // StreamSink
   void append(std::span<const uint8_t> bytes) override;
 
-  const std::vector<uint8_t>& streamBytes() const { return stream_; }
-  void clearStream() { stream_.clear(); }
+  // SoundControl
+  bool Start() override { return sound_.Start(); }
+  bool Pause() override { return sound_.Pause(); }
+  bool Resume() override { return sound_.Resume(); }
+
+  codec::RecordingStream& stream() { return stream_; }
+  recording::SoundRecorder& soundRecorder() { return sound_; }
+  // Why there is no screen to record, when there is none.
+  const std::string& screenError() const { return screenError_; }
 
  private:
-  std::vector<uint8_t> stream_;
+  std::function<std::string()> cacheFolder_;
+  std::unique_ptr<platform::ScreenSource> screen_;
+  std::unique_ptr<codec::FrameGrabber> grabber_;
+  std::string screenError_;
+  codec::RecordingStream stream_;
+  recording::SoundRecorder sound_;
 };
 
 }  // namespace ostrel::shell

@@ -14,16 +14,11 @@ void QtRecordTimer::setPeriod(int milliseconds) {
   timer_.start(milliseconds);
 }
 
-void SilentSoundRecorder::setFormat(int channels, int samplesPerSecond, int bitsPerSample) {
-  channels_ = channels;
-  samplesPerSecond_ = samplesPerSecond;
-  bitsPerSample_ = bitsPerSample;
-}
-
 RecordingSession::RecordingSession(MainWindow& window, recording::FrameCapture& capture,
-                                   recording::StreamSink& stream, recording::RecordingPackager& packager)
+                                   recording::StreamSink& stream, recording::SoundControl& sound,
+                                   recording::RecordingPackager& packager)
     : timer_(*window.form().recordTimer),
-      controller_({window, timer_, blinker_, capture, stream, sound_, packager}) {
+      controller_({window, timer_, blinker_, capture, stream, sound, packager}) {
   const MainMenus& menus = window.form().menus;
   auto& c = controller_;
   connect(menus.startRecording, &QAction::triggered, this, [&c] { c.StartRecording(); });

@@ -26,23 +26,6 @@ class QuietTrayBlinker : public recording::TrayBlinker {
   void SetTrayBlinking(int32_t) override {}
 };
 
-// The sound recorder 录音. The form never enables recording sound, so the
-// calls succeed without doing anything until sound input is added.
-class SilentSoundRecorder : public recording::SoundControl {
- public:
-  bool Start() override { return true; }
-  bool Pause() override { return true; }
-  bool Resume() override { return true; }
-  // Mono, 8000 samples per second, 16 bits: the format set at start-up.
-  void setFormat(int channels, int samplesPerSecond, int bitsPerSample);
-  int channels() const { return channels_; }
-
- private:
-  int channels_ = 1;
-  int samplesPerSecond_ = 8000;
-  int bitsPerSample_ = 16;
-};
-
 // Connects the main window's Control menu and capture timer to the
 // recording controller.
 class RecordingSession : public QObject {
@@ -50,15 +33,13 @@ class RecordingSession : public QObject {
 
  public:
   RecordingSession(MainWindow& window, recording::FrameCapture& capture, recording::StreamSink& stream,
-                   recording::RecordingPackager& packager);
+                   recording::SoundControl& sound, recording::RecordingPackager& packager);
 
   recording::RecordingController& controller() { return controller_; }
-  SilentSoundRecorder& soundRecorder() { return sound_; }
 
  private:
   QtRecordTimer timer_;
   QuietTrayBlinker blinker_;
-  SilentSoundRecorder sound_;
   recording::RecordingController controller_;
 };
 

@@ -4,17 +4,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QGroupBox>
-#include <QMouseEvent>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include "shell/MainWindow.h"
 #include "shell/PreviewCanvas.h"
@@ -161,13 +161,31 @@ TEST(MainWindowForm, MenusHoldEveryItemWithTheStartState) {
   };
   const std::vector<std::pair<const char*, std::vector<Item>>> menus = {
       {"文件(&F)",
-       {{"保存当前帧(&R)"}, {"-"}, {"浏览缓存位置(&C)"}, {"浏览保存位置(&S)"}, {"-"}, {"打印当前帧(&P)"}, {"-"},
-        {"写出播放器(&O)"}, {"最小化到托盘(&D)"}, {"退出(&E)"}}},
+       {{"保存当前帧(&R)"},
+        {"-"},
+        {"浏览缓存位置(&C)"},
+        {"浏览保存位置(&S)"},
+        {"-"},
+        {"打印当前帧(&P)"},
+        {"-"},
+        {"写出播放器(&O)"},
+        {"最小化到托盘(&D)"},
+        {"退出(&E)"}}},
       {"编辑(&E)",
-       {{"复制当前帧(&C)"}, {"删除当前录像(&D)"}, {"-"}, {"录像加密(&P)"}, {"录像配音(&S)"}, {"录像信息(&I)"}}},
+       {{"复制当前帧(&C)"},
+        {"删除当前录像(&D)"},
+        {"-"},
+        {"录像加密(&P)"},
+        {"录像配音(&S)"},
+        {"录像信息(&I)"}}},
       {"控制(&C)",
-       {{"开始录制(&P)"}, {"停止录制(&S)", false}, {"暂停录制(&R)", true, false}, {"继续录制(&T)", false}, {"-"},
-        {"电子画板(&W)"}, {"计算器(&J)"}}},
+       {{"开始录制(&P)"},
+        {"停止录制(&S)", false},
+        {"暂停录制(&R)", true, false},
+        {"继续录制(&T)", false},
+        {"-"},
+        {"电子画板(&W)"},
+        {"计算器(&J)"}}},
       {"帮助(&H)", {{"帮助文档(&H)"}, {"关于(&I)"}, {"每日一贴(&D)"}, {"-"}, {"联系作者(&M)"}}},
   };
   const QList<QAction*> bar = window.menuBar()->actions();
@@ -205,8 +223,8 @@ TEST(MainWindowForm, FrameRateBoxPutsOneOrTwentyFiveBack) {
   application();
   MainWindow window;
   QLineEdit* rate = window.form().frameRate;
-  const std::vector<std::pair<const char*, const char*>> cases = {{"", "1"}, {"0", "1"}, {"30", "25"},
-                                                                  {"25", "25"}, {"3", "3"}};
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"", "1"}, {"0", "1"}, {"30", "25"}, {"25", "25"}, {"3", "3"}};
   for (const auto& [typed, shown] : cases) {
     rate->setText(u8(typed));
     EXPECT_EQ(rate->text(), u8(shown)) << '"' << typed << '"';

@@ -1,9 +1,6 @@
 #include "shell/ShellTestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -12,46 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "support/XvfbServer.h"
+
 namespace ostrel::shell::test {
 
 namespace {
 
-// A private Xvfb that picks its own display number.
-class PrivateXServer {
- public:
-  PrivateXServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives a crashed test
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-noreset", "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~PrivateXServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 struct Globals {
-  std::unique_ptr<PrivateXServer> server;
+  std::unique_ptr<ostrel::test::XvfbServer> server;
   std::unique_ptr<QApplication> app;
   std::vector<std::unique_ptr<QTemporaryDir>> folders;
   int argc = 1;
@@ -81,8 +46,11 @@ class ShellEnvironment : public ::testing::Environment {
 QApplication& application() {
   Globals& g = globals();
   if (!g.app) {
-    g.server = std::make_unique<PrivateXServer>();
-    if (g.server->display().empty()) ADD_FAILURE() << "Xvfb did not start";
+    ostrel::test::XvfbOptions options;
+    options.width = 1280;
+    options.height = 800;
+    g.server = std::make_unique<ostrel::test::XvfbServer>(options);
+    if (!g.server->running()) ADD_FAILURE() << "Xvfb did not start: " << g.server->error();
     setenv("DISPLAY", g.server->display().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     g.app = std::make_unique<QApplication>(g.argc, g.argv);
