@@ -87,7 +87,9 @@ TEST(ImageHeader, ReadsTypeAndSizeFromTheHeaderAlone) {
   for (const Bytes& whole : {pngHeader(3, 4), bmpHeader(3, 4), jpegHeader(3, 4)}) {
     for (std::size_t size = 0; size < whole.size(); ++size) {
       const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-      if (const auto header = peekImageHeader(cut)) EXPECT_EQ(header->width, 3);
+      if (const auto header = peekImageHeader(cut)) {
+        EXPECT_EQ(header->width, 3);
+      }
     }
   }
 }
