@@ -9,6 +9,7 @@
 #include "shell/DesktopApplication.h"
 #include "shell/DesktopProgram.h"
 #include "shell/MainWindow.h"
+#include "shell/RecordingSession.h"
 
 namespace ostrel::shell {
 
@@ -59,10 +60,12 @@ int runDesktopDemo(int argc, char** argv) {
     menus.startRecording->trigger();
     wander.start(200);
   });
-  QTimer::singleShot(seconds * 1000, menus.stopRecording, [&] {
-    wander.stop();
-    closer.start();
-    menus.stopRecording->trigger();  // returns after packing and the message
+  // Stop through the menu, then wait for the package step to finish.
+  QTimer finished;
+  QObject::connect(&finished, &QTimer::timeout, [&] {
+    const recording::RecordingController& controller = program.session().controller();
+    if (!controller.isIdle() || controller.isPacking()) return;
+    finished.stop();
     closer.stop();
     std::printf("ostrel demo: recording written to %s\n",
                 (saveFolder + (saveFolder.endsWith(u'/') ? QString() : QStringLiteral("/")) + fileName +
@@ -71,6 +74,12 @@ int runDesktopDemo(int argc, char** argv) {
                     .constData());
     std::fflush(stdout);
     program.exit();
+  });
+  QTimer::singleShot(seconds * 1000, menus.stopRecording, [&] {
+    wander.stop();
+    closer.start();
+    menus.stopRecording->trigger();
+    finished.start(100);
   });
   return app.exec();
 }

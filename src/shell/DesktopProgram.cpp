@@ -135,6 +135,7 @@ void DesktopProgram::connectCommands() {
   connect(form.chooseCacheFolder, &QPushButton::clicked, this, [this] { chooseFolder(true); });
   connect(form.chooseSaveFolder, &QPushButton::clicked, this, [this] { chooseFolder(false); });
   connect(form.checkExists, &QPushButton::clicked, this, &DesktopProgram::checkFileExists);
+  connect(form.browsePlay, &QPushButton::clicked, this, &DesktopProgram::choosePlaybackFile);
 }
 
 void DesktopProgram::chooseFolder(bool cacheFolder) {
@@ -143,6 +144,16 @@ void DesktopProgram::chooseFolder(bool cacheFolder) {
   if (chosen.isEmpty()) return;  // cancelled: the box keeps its text
   MainWindowForm& form = window_->form();
   (cacheFolder ? form.cacheFolder : form.saveFolder)->setText(chosen);
+}
+
+void DesktopProgram::choosePlaybackFile() {
+  MainWindowForm& form = window_->form();
+  CommonDialogs dialogs;  // a short-lived one, as the command needs
+  dialogs.SetupFileDialog(QStringLiteral("Ostrel播放文件(*.ORec)|*.ORec|所有文件(*.*)|*.*"), 0,
+                          form.saveFolder->text());
+  QString path;
+  if (dialogs.ShowFileDialog(window_.get(), CommonDialogs::Mode::Open, path, QStringLiteral("打开播放文件")))
+    form.playPath->setText(path);
 }
 
 void DesktopProgram::checkFileExists() {
