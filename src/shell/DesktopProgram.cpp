@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "recording/RecordingNameCheck.h"
 #include "recording/RecordingNames.h"
@@ -114,7 +115,7 @@ void DesktopProgram::exit() {
   if (controller.isPacking()) {
     // Exit chosen from inside the package step's message box: finish that first.
     exitPending_ = false;
-    QMetaObject::invokeMethod(this, &DesktopProgram::exit, Qt::QueuedConnection);
+    QTimer::singleShot(100, this, &DesktopProgram::exit);
     return;
   }
   window_->allowClose();
