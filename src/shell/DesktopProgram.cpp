@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "recording/RecordingNameCheck.h"
 #include "recording/RecordingNames.h"
@@ -114,7 +115,7 @@ void DesktopProgram::exit() {
   if (controller.isPacking()) {
     // Exit chosen from inside the package step's message box: finish that first.
     exitPending_ = false;
-    QMetaObject::invokeMethod(this, &DesktopProgram::exit, Qt::QueuedConnection);
+    QTimer::singleShot(100, this, &DesktopProgram::exit);
     return;
   }
   window_->allowClose();
@@ -135,6 +136,7 @@ void DesktopProgram::connectCommands() {
   connect(form.chooseCacheFolder, &QPushButton::clicked, this, [this] { chooseFolder(true); });
   connect(form.chooseSaveFolder, &QPushButton::clicked, this, [this] { chooseFolder(false); });
   connect(form.checkExists, &QPushButton::clicked, this, &DesktopProgram::checkFileExists);
+  connect(form.browsePlay, &QPushButton::clicked, this, &DesktopProgram::choosePlaybackFile);
 }
 
 void DesktopProgram::chooseFolder(bool cacheFolder) {
@@ -143,6 +145,16 @@ void DesktopProgram::chooseFolder(bool cacheFolder) {
   if (chosen.isEmpty()) return;  // cancelled: the box keeps its text
   MainWindowForm& form = window_->form();
   (cacheFolder ? form.cacheFolder : form.saveFolder)->setText(chosen);
+}
+
+void DesktopProgram::choosePlaybackFile() {
+  MainWindowForm& form = window_->form();
+  CommonDialogs dialogs;  // a short-lived one, as the command needs
+  dialogs.SetupFileDialog(QStringLiteral("Ostrel播放文件(*.ORec)|*.ORec|所有文件(*.*)|*.*"), 0,
+                          form.saveFolder->text());
+  QString path;
+  if (dialogs.ShowFileDialog(window_.get(), CommonDialogs::Mode::Open, path, QStringLiteral("打开播放文件")))
+    form.playPath->setText(path);
 }
 
 void DesktopProgram::checkFileExists() {
