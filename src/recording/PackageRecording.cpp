@@ -47,7 +47,9 @@ bool syncPath(const fs::path& path, int flags) {
 platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const fs::path& target,
                                             std::span<const platform::ZipMemberSource> members,
                                             const platform::ZipProgress& progress) {
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string hidden(".");
+  hidden.append(target.filename().string()).append(".XXXXXX");
+  std::string pattern = (target.parent_path() / hidden).string();
   platform::UniqueFd placeholder(::mkostemp(pattern.data(), O_CLOEXEC));
   if (!placeholder) return {false, "cannot create a file in " + target.parent_path().string() + ": " +
                                        platform::errnoText()};
@@ -87,11 +89,17 @@ void fail(PackageResult& result, std::string error, const fs::path& kept) {
 std::string FormatKilobytes(int64_t bytes) {
   const long long thousandths = std::llround(static_cast<double>(bytes) * 1000.0 / 1024.0);
   const unsigned long long magnitude = static_cast<unsigned long long>(std::llabs(thousandths));
-  std::string whole = std::to_string(magnitude / 1000);
-  for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3) whole.insert(static_cast<std::size_t>(at), ",");
+  const std::string digits = std::to_string(magnitude / 1000);
+  std::string whole;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) whole.push_back(',');
+    whole.push_back(digits[i]);
+  }
   std::string fraction = std::to_string(magnitude % 1000);
   fraction.insert(0, 3 - fraction.size(), '0');
-  return (thousandths < 0 ? "-" : "") + whole + "." + fraction;
+  std::string text(thousandths < 0 ? "-" : "");
+  text.append(whole).append(".").append(fraction);
+  return text;
 }
 
 PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request, PackagingView& view) {
