@@ -41,7 +41,18 @@ long peakResidentKb() {
 // Lets the next peak reading cover only what follows.
 void resetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+// CPU seconds (user + system) of this process so far: on a shared, loaded
+// machine this is steadier than wall time.
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return s(usage.ru_utime) + s(usage.ru_stime);
+}
+
+double seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 // Desktop-like regions: flat areas, text-like strokes and some noise, as PNG.
 std::vector<std::vector<uint8_t>> pngRegions() {
@@ -86,10 +97,16 @@ std::size_t deflatedSize(const uint8_t* data, std::size_t size, int level) {
   return total;
 }
 
+// Notes when the archive step starts (position 20) and its data is all
+// deflated and written (120), so the flush to disk can be told apart.
 class QuietView : public ostrel::recording::PackagingView {
  public:
+  Clock::time_point zipStart, zipEnd;
   void setHint(std::string_view) override {}
-  void setProgress(int) override {}
+  void setProgress(int position) override {
+    if (position == 20) zipStart = Clock::now();
+    if (position == 120) zipEnd = Clock::now();
+  }
   void showResult(const ostrel::recording::PackageResult&) override {}
 };
 
@@ -115,7 +132,8 @@ int main(int argc, char** argv) {
     frame.clear();
     const int count = 1 + static_cast<int>(random() % 6);
     for (int i = 0; i < count; ++i) {
-      ostrel::codec::appendRegionRecord(frame, static_cast<int>(random() % 1800), static_cast<int>(random() % 1000),
+      ostrel::codec::appendRegionRecord(frame, static_cast<int>(random() % 1800),
+                                        static_cast<int>(random() % 1000),
                                         regions[random() % regions.size()]);
     }
     stream.append(frame);
@@ -131,31 +149,34 @@ int main(int argc, char** argv) {
 
   // Size against zlib level 6 on a sample from the start of the stream.
   std::vector<uint8_t> sample;
-  stream.forEachBlock([&sample](ostrel::codec::Bytes block) {
-    sample.insert(sample.end(), block.begin(), block.end());
-    return sample.size() < (std::size_t{128} << 20);
-  });
-  const std::size_t zlib6 = deflatedSize(sample.data(), sample.size(), 6);
-  const fs::path sampleFile = work / "sample";
-  {
-    std::ofstream(sampleFile, std::ios::binary).write(reinterpret_cast<const char*>(sample.data()),
-                                                      static_cast<std::streamsize>(sample.size()));
+  if (!std::getenv("OSTREL_BENCH_NO_SAMPLE")) {
+    stream.forEachBlock([&sample](ostrel::codec::Bytes block) {
+      sample.insert(sample.end(), block.begin(), block.end());
+      return sample.size() < (std::size_t{128} << 20);
+    });
+    const std::size_t zlib6 = deflatedSize(sample.data(), sample.size(), 6);
+    const fs::path sampleFile = work / "sample";
+    {
+      std::ofstream(sampleFile, std::ios::binary)
+          .write(reinterpret_cast<const char*>(sample.data()), static_cast<std::streamsize>(sample.size()));
+    }
+    const ostrel::platform::ZipMemberSource sampleMember{"sample", sampleFile};
+    auto zipStart = Clock::now();
+    ostrel::platform::writeZipArchive(work / "sample.zip", {&sampleMember, 1});
+    const double zipSeconds = seconds(zipStart);
+    std::printf("zip writer alone on the sample (file in page cache, no flush): %.0f MiB/s\n",
+                sample.size() / 1048576.0 / zipSeconds);
+    const auto sampleZip = fs::file_size(work / "sample.zip");
+    std::printf(
+        "sample %.0f MiB: zlib level 6 %.2f%% of input, archive %.2f%% (%.2f%% larger than zlib 6 incl. "
+        "headers)\n",
+        sample.size() / 1048576.0, 100.0 * zlib6 / sample.size(), 100.0 * sampleZip / sample.size(),
+        100.0 * (static_cast<double>(sampleZip) / zlib6 - 1));
+    fs::remove(sampleFile);
+    fs::remove(work / "sample.zip");
   }
-  const ostrel::platform::ZipMemberSource sampleMember{"sample", sampleFile};
-  auto zipStart = Clock::now();
-  ostrel::platform::writeZipArchive(work / "sample.zip", {&sampleMember, 1});
-  const double zipSeconds = seconds(zipStart);
-  std::printf("zip writer alone on the sample (file in page cache, no flush): %.0f MiB/s\n",
-              sample.size() / 1048576.0 / zipSeconds);
-  const auto sampleZip = fs::file_size(work / "sample.zip");
-  std::printf("sample %.0f MiB: zlib level 6 %.2f%% of input, archive %.2f%% (%.2f%% larger than zlib 6 incl. headers)\n",
-              sample.size() / 1048576.0, 100.0 * zlib6 / sample.size(), 100.0 * sampleZip / sample.size(),
-              100.0 * (static_cast<double>(sampleZip) / zlib6 - 1));
   sample = {};
   sample.shrink_to_fit();
-  if (std::getenv("KEEP_SAMPLE")) fs::copy_file(sampleFile, "/tmp/ostrel-sample.bin", fs::copy_options::overwrite_existing);
-  fs::remove(sampleFile);
-  fs::remove(work / "sample.zip");
 
   ostrel::recording::PackageRequest request;
   request.cacheFolder = work / "TempFiles";
@@ -164,6 +185,7 @@ int main(int argc, char** argv) {
   QuietView view;
   const uint64_t streamBytes = stream.size();
   resetPeakResident();
+  const double cpuBefore = cpuSeconds();
   start = Clock::now();
   const auto result = ostrel::recording::PackageRecording(stream, request, view);
   const double packSeconds = seconds(start);
@@ -173,6 +195,15 @@ int main(int argc, char** argv) {
   }
   std::printf("packing: %.2f s, %.0f MiB/s of stream (archive %.1f MiB, %s)\n", packSeconds,
               streamBytes / 1048576.0 / packSeconds, result.sizeBytes / 1048576.0, result.message.c_str());
+  const double zipSeconds2 = std::chrono::duration<double>(view.zipEnd - view.zipStart).count();
+  std::printf(
+      "  of which deflating and writing the archive: %.2f s = %.0f MiB/s; flush to disk and clean-up: %.2f "
+      "s\n",
+      zipSeconds2, streamBytes / 1048576.0 / zipSeconds2,
+      std::chrono::duration<double>(Clock::now() - view.zipEnd).count());
+  const double cpu = cpuSeconds() - cpuBefore;
+  std::printf("  CPU time of packing: %.2f s = %.0f MiB per CPU second\n", cpu,
+              streamBytes / 1048576.0 / cpu);
   std::printf("peak resident while packing: %.1f MiB\n", peakResidentKb() / 1024.0);
   fs::remove_all(work);
   return 0;

@@ -51,8 +51,8 @@ platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const f
   hidden.append(target.filename().string()).append(".XXXXXX");
   std::string pattern = (target.parent_path() / hidden).string();
   platform::UniqueFd placeholder(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (!placeholder) return {false, "cannot create a file in " + target.parent_path().string() + ": " +
-                                       platform::errnoText()};
+  if (!placeholder)
+    return {false, "cannot create a file in " + target.parent_path().string() + ": " + platform::errnoText()};
   // mkostemp makes the file private; a recording gets the usual permissions.
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -62,7 +62,8 @@ platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const f
   platform::ZipWriteResult result = writer(temporary, members, progress);
   if (result.ok && !syncPath(temporary, O_RDONLY)) result = {false, "cannot flush " + temporary.string()};
   if (result.ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-    result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " + platform::errnoText()};
+    result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " +
+                         platform::errnoText()};
   }
   if (!result.ok) {
     ::unlink(temporary.c_str());
@@ -102,7 +103,8 @@ std::string FormatKilobytes(int64_t bytes) {
   return text;
 }
 
-PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request, PackagingView& view) {
+PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request,
+                               PackagingView& view) {
   PackageResult result;
   if (request.closeGrabber) request.closeGrabber();
   view.refreshPreview();
@@ -123,7 +125,8 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
   }
   const std::optional<fs::path> packFolder = makePackFolder(request.cacheFolder, request.fileName);
   if (!packFolder) {
-    fail(result, "cannot create a folder in " + request.cacheFolder.string() + ": " + platform::errnoText(), {});
+    fail(result, "cannot create a folder in " + request.cacheFolder.string() + ": " + platform::errnoText(),
+         {});
     return finish();
   }
 
@@ -160,7 +163,8 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
     if (position != lastPosition) view.setProgress(lastPosition = position);
   };
   const fs::path target = RecordingFilePath(request.saveFolder, request.fileName);
-  const ArchiveWriter& writer = request.writeArchive ? request.writeArchive : ArchiveWriter(platform::writeZipArchive);
+  const ArchiveWriter& writer =
+      request.writeArchive ? request.writeArchive : ArchiveWriter(platform::writeZipArchive);
   const platform::ZipWriteResult zipped = writeArchiveSafely(writer, target, members, progress);
   if (!zipped.ok) {
     fail(result, zipped.error, *packFolder);

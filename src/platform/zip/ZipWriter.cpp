@@ -44,7 +44,8 @@ bool statSource(int fd, SourceInfo& info) {
   info.size = sx.stx_size;
   info.times.modified = static_cast<time_t>(sx.stx_mtime.tv_sec);
   info.times.accessed = static_cast<time_t>(sx.stx_atime.tv_sec);
-  info.times.created = static_cast<time_t>((sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec);
+  info.times.created =
+      static_cast<time_t>((sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec);
   info.attributes = kAttributeArchive | ((sx.stx_mode & S_IWUSR) ? 0 : kAttributeReadOnly);
   return true;
 }
@@ -54,7 +55,7 @@ uint32_t dosDateTime(time_t when) {
   localtime_r(&when, &t);
   if (t.tm_year < 80) return (1 << 21) | (1 << 16);  // 1980-01-01, the earliest DOS date
   return static_cast<uint32_t>(((t.tm_year - 80) << 25) | ((t.tm_mon + 1) << 21) | (t.tm_mday << 16) |
-                            (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+                               (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
 }
 
 void put16(std::vector<uint8_t>& out, uint32_t v) {
@@ -84,7 +85,9 @@ std::vector<uint8_t> timestampExtra(const FileTimes& times, bool local) {
 // already-compressed pictures a recording holds, at nearly the same size.
 class FastDeflater {
  public:
-  FastDeflater() : levelBuffer_(ISAL_DEF_LVL1_DEFAULT), output_(kBlockSize + 64 * 1024) { isal_deflate_init(&stream_); }
+  FastDeflater() : levelBuffer_(ISAL_DEF_LVL1_DEFAULT), output_(kBlockSize + 64 * 1024) {
+    isal_deflate_init(&stream_);
+  }
 
   void reset() {
     isal_deflate_reset(&stream_);
@@ -320,7 +323,8 @@ ZipWriteResult writeZipArchive(const std::filesystem::path& archive, std::span<c
       done += n;
       if (progress && n > 0) progress(done, total);
     } while (offset < info.size);
-    if (!m.zip64 && m.packed >= kMax32) return fail("member " + members[i].name + " grew past 4 GiB when packed");
+    if (!m.zip64 && m.packed >= kMax32)
+      return fail("member " + members[i].name + " grew past 4 GiB when packed");
     // The final CRC and sizes go into the local header, so no data descriptor is needed.
     header = localHeader(m);
     if (!pwriteAll(out.get(), header, m.localOffset)) return writeFailed();
