@@ -155,8 +155,12 @@ bool streamCurrent(unzFile zip, const MemberEntry& entry,
     }
   }
   const int closed = unzCloseCurrentFile(zip);
-  if (ok && (closed != UNZ_OK || produced != entry.size)) {
-    error = "the member " + entry.name + " is damaged (size or CRC does not match)";
+  if (ok && produced != entry.size) {
+    error = "the member " + entry.name + " is damaged (" + std::to_string(produced) + " bytes instead of " +
+            std::to_string(entry.size) + ")";
+    ok = false;
+  } else if (ok && closed != UNZ_OK) {
+    error = "the member " + entry.name + " is damaged (CRC does not match)";
     ok = false;
   }
   return ok;
