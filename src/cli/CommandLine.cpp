@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/PlaybackCommands.h"
 #include "cli/RecordCommand.h"
 
 namespace ostrel::cli {
@@ -19,6 +20,10 @@ int printUsage(std::span<char*>) {
       "                     [--layered] [--overlay-x X --overlay-y Y --overlay-text TEXT]\n"
       "                              record the screen of $DISPLAY into a recording file\n"
       "                              (SIGINT/SIGTERM stop early, SIGUSR1 pauses and resumes)\n"
+      "       ostrel info FILE.ORec [--json]\n"
+      "                              describe a recording: members, frames, regions, duration\n"
+      "       ostrel export FILE.ORec [--size WxH] (--frame N | --all) --out PATH\n"
+      "                              write the picture after frame N (or every frame) as PNG\n"
       "       ostrel help            show this text");
   return 0;
 }
@@ -30,6 +35,8 @@ const std::map<std::string_view, CommandHandler>& commands() {
       {"help", printUsage},
       {"--help", printUsage},
       {"record", runRecordCommand},
+      {"info", runInfo},
+      {"export", runExport},
   };
   return table;
 }

@@ -40,6 +40,7 @@ Bytes FrameGrabber::CaptureFrameInPlace() {
 }
 
 void FrameGrabber::CursorOverlay(std::span<const ScreenRect> regions) {
+  if (!initialised_) return;
   const CursorPosition last = lastCursorPos_, now = cursorPos_;
   bool covered = false, near = false;
   for (const ScreenRect& r : regions) {

@@ -86,9 +86,11 @@ bool FrameGrabber::ScanRows(std::span<const int> rows) {
   if (!initialised_) return false;
   rowTargets_.clear();
   const bool direct = bitsPerPixel_ == 32;
+  const std::size_t rowBytes = static_cast<std::size_t>(screenWidth_) * 4;
+  if (!direct && scanPixels_.size() < rows.size() * rowBytes) scanPixels_.resize(rows.size() * rowBytes);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    uint8_t* target =
-        direct ? work_.scanRow(rows[i]) : &scanPixels_[i * static_cast<std::size_t>(screenWidth_) * 4];
+    if (rows[i] < 0 || rows[i] >= screenHeight_) return false;
+    uint8_t* target = direct ? work_.scanRow(rows[i]) : &scanPixels_[i * rowBytes];
     rowTargets_.push_back({target, 0});
   }
   if (!screen_.grabRows(rows, rowTargets_)) return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codec/FramingCheck.h"
 #include "codec/PixelFormat.h"
 #include "platform/image/ImageCodec.h"
 
@@ -129,7 +130,7 @@ bool RegionEncoder::encodeOnce(const WorkBitmap& bitmap, const ColourTables& tab
       platform::encodePng(view, out, kPngAttempts[index]);
     }
   }
-  if (attempt >= 0 && payloadBreaksFraming(Bytes(out).subspan(start + REGION_HEADER_SIZE))) {
+  if (attempt >= 0 && containsFramingBytes(Bytes(out).subspan(start + REGION_HEADER_SIZE))) {
     out.resize(start);
     return false;
   }
