@@ -275,7 +275,8 @@ int runRecordCommand(std::span<char*> args) {
     if (stream.moveToFile(rescue)) {
       std::fprintf(stderr, "ostrel record: the recorded stream is kept in %s\n", rescue.c_str());
     } else {
-      std::fprintf(stderr, "ostrel record: the recorded stream could not be saved: %s\n", stream.lastError().c_str());
+      std::fprintf(stderr, "ostrel record: the recorded stream could not be saved: %s\n",
+                   stream.lastError().c_str());
     }
   }
   return 1;
