@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -30,8 +31,6 @@ constexpr int kMinOuterWidth = 745;
 constexpr int kMinOuterHeight = 300;
 constexpr int kStartupWaitMs = 500;
 
-// Waits while the window's events keep being handled, so the window is
-// painted before the screen picture is taken.
 QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -61,6 +60,8 @@ class NameCheckBox : public recording::RecordingNameView {
   MainWindow& window_;
 };
 
+// Waits while the window's events keep being handled, so the window is
+// painted before the screen picture is taken.
 void waitWithEvents(int milliseconds) {
   const QDeadlineTimer deadline(milliseconds);
   while (!deadline.hasExpired())
@@ -137,6 +138,9 @@ void DesktopProgram::connectCommands() {
   connect(form.chooseSaveFolder, &QPushButton::clicked, this, [this] { chooseFolder(false); });
   connect(form.checkExists, &QPushButton::clicked, this, &DesktopProgram::checkFileExists);
   connect(form.browsePlay, &QPushButton::clicked, this, &DesktopProgram::choosePlaybackFile);
+  connect(form.stereo, &QCheckBox::clicked, this, [this](bool checked) {
+    engine_->soundRecorder().SetFormat(checked ? 2 : 1, 8000, 16);
+  });
 }
 
 void DesktopProgram::chooseFolder(bool cacheFolder) {
