@@ -133,9 +133,12 @@ start_typing_xterm() {
   sleep 0.5
 }
 
-# Types about 16 characters a second into the window under the pointer.
+# Types about 16 characters a second into the window under the pointer
+# (xdotool spends half its delay after the press, half after the release).
 start_typer() {
-  xdotool type --delay 62 "$typing_text$typing_text" &
+  local text="" i
+  for ((i = 0; i <= seconds * 16 / ${#typing_text} + 1; ++i)); do text+=$typing_text; done
+  xdotool type --delay 125 "$text" &
   typer_pid=$!
 }
 
