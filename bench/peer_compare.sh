@@ -25,6 +25,8 @@ need convert imagemagick
 need display imagemagick
 need xwininfo x11-utils
 [ -x /usr/bin/time ] || need_packages+=(time)
+# The desktop picture names its fonts.
+fc-list 2>/dev/null | grep 'DejaVuSans\.ttf' >/dev/null || need_packages+=(fonts-dejavu-core fontconfig)
 if [ ${#need_packages[@]} -gt 0 ]; then
   echo "installing: ${need_packages[*]}" >&2
   sudo_cmd=()
