@@ -31,17 +31,4 @@ int FramePeriodMs(int frameRate);
 // The Config document: "周期" in "视频设置", then X, Y, 内容 in "自设信息".
 platform::IniDocument MakeRecordingConfig(const RecordingSettings& settings);
 
-// What the player reads back, with its defaults for missing keys.
-struct PlaybackSettings {
-  int framePeriod = 0;
-  int overlayX = 0;
-  int overlayY = 0;
-  std::string overlayText;
-};
-PlaybackSettings ReadRecordingConfig(const std::optional<platform::IniDocument>& config, int screenWidth,
-                                     int screenHeight);
-
-// The integer a profile text stands for: optional sign and leading digits, else 0.
-int ProfileInteger(std::string_view text);
-
 }  // namespace ostrel::recording
