@@ -67,7 +67,10 @@ std::optional<std::string> IniDocument::get(std::string_view section, std::strin
 std::string IniDocument::serialize() const {
   std::string text;
   for (const auto& s : sections_) {
-    text += "[" + utf8ToGbk(s.name) + "]\r\n";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "[" + std::string in release builds.
+    text += '[';
+    text += utf8ToGbk(s.name);
+    text += "]\r\n";
     for (const auto& e : s.entries) text += utf8ToGbk(e.key) + "=" + utf8ToGbk(e.value) + "\r\n";
   }
   return text;
