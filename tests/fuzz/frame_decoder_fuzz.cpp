@@ -17,12 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   switch (data[0] % 3) {
     case 0: {
       const auto image = ostrel::platform::decodeImage(rest, {1024, 1 << 20});
-      if (image && image->bgrx.size() != static_cast<std::size_t>(image->width) * image->height * 4) __builtin_trap();
+      if (image && image->bgrx.size() != static_cast<std::size_t>(image->width) * image->height * 4)
+        __builtin_trap();
       break;
     }
     case 1:
       for (const auto& slice : ostrel::codec::splitRegionPieces(rest))
-        if (slice.bytes.data() < rest.data() || slice.bytes.data() + slice.bytes.size() > rest.data() + rest.size())
+        if (slice.bytes.data() < rest.data() ||
+            slice.bytes.data() + slice.bytes.size() > rest.data() + rest.size())
           __builtin_trap();
       decoder.ApplyFrame(rest);
       break;
