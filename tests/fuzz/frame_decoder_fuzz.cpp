@@ -17,20 +17,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   switch (data[0] % 3) {
     case 0: {
       const auto image = ostrel::platform::decodeImage(rest, {1024, 1 << 20});
-      if (image && image->bgrx.size() != static_cast<std::size_t>(image->width) * image->height * 4) __builtin_trap();
+      if (image && image->bgrx.size() != static_cast<std::size_t>(image->width) * image->height * 4)
+        __builtin_trap();
       break;
     }
     case 1:
       for (const auto& slice : ostrel::codec::splitRegionPieces(rest))
-        if (slice.bytes.data() < rest.data() || slice.bytes.data() + slice.bytes.size() > rest.data() + rest.size())
+        if (slice.bytes.data() < rest.data() ||
+            slice.bytes.data() + slice.bytes.size() > rest.data() + rest.size())
           __builtin_trap();
       decoder.ApplyFrame(rest);
       break;
     case 2: {
-      // The rest as one region's payload, placed near the frame's corner.
+      // One byte of position, then one region's payload.
+      if (rest.empty()) break;
       std::vector<uint8_t> record;
-      const int x = size > 1 ? static_cast<int8_t>(data[1]) : 0;
-      ostrel::codec::appendRegionRecord(record, x, x / 2, rest);
+      const int x = static_cast<int8_t>(rest[0]);
+      ostrel::codec::appendRegionRecord(record, x, x / 2, rest.subspan(1));
       const auto applied = decoder.ApplyFrame(record);
       const auto& c = applied.changed;
       if (c.left < 0 || c.top < 0 || c.right > 64 || c.bottom > 48) __builtin_trap();

@@ -8,7 +8,7 @@
 namespace ostrel::platform {
 namespace {
 
-using test::BmpSpec;
+using test::BmpLayout;
 using test::ByteRows;
 using test::makeBmp;
 using test::put16;
@@ -36,7 +36,7 @@ std::vector<uint8_t> bgrx(std::initializer_list<std::vector<uint8_t>> bgrPixels)
 TEST(BmpDecoder, ReadsEveryDepthBottomUpAndTopDown) {
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::vector<uint8_t> expected;  // 3 × 2 BGRX, top row first
   };
   const std::vector<Case> cases = {
@@ -97,7 +97,7 @@ TEST(BmpDecoder, ReadsEveryDepthBottomUpAndTopDown) {
        bgrx({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}})},
   };
   for (const auto& c : cases) {
-    auto file = makeBmp(c.spec);
+    auto file = makeBmp(c.layout);
     file.insert(file.end(), {0xDE, 0xAD, 0xBE, 0xEF});  // slack after the rows is ignored
     const auto decoded = decodeImage(file);
     ASSERT_TRUE(decoded) << c.name;
@@ -171,11 +171,11 @@ TEST(BmpDecoder, RefusesColoursTheTableDoesNotHold) {
   EXPECT_TRUE(decodeImage(file));
 
   // A table cut short by the end of the data.
-  BmpSpec shortSpec{3, 2, 8, 0, greyTable(16), {}};
-  auto shortTable = makeBmp(shortSpec);
+  BmpLayout shortLayout{3, 2, 8, 0, greyTable(16), {}};
+  auto shortTable = makeBmp(shortLayout);
   EXPECT_FALSE(decodeImage(shortTable));
   // Bit-field masks that are not one run of bits.
-  BmpSpec gappy{1, 1, 16, 3, {0x0F, 0xF0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}, {}};
+  BmpLayout gappy{1, 1, 16, 3, {0x0F, 0xF0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}, {}};
   gappy.rows.push_back(std::vector<uint8_t>(4, 0));
   EXPECT_FALSE(decodeImage(makeBmp(gappy)));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "platform/image/ImageCodec.h"
 #include "support/TestPictures.h"
@@ -103,6 +104,29 @@ TEST(JpegCodec, RefusesDamageAndOversizedHeaders) {
   std::vector<uint8_t> out;
   EXPECT_FALSE(encodeJpeg({picture.bgrx.data(), 40, 0, 160}, 90, out));
   EXPECT_TRUE(out.empty());
+}
+
+// The grabber encodes regions on several threads at once: every thread must
+// get exactly what one thread alone gets.
+TEST(ImageCodecs, EncodeAndDecodeOnManyThreads) {
+  const auto picture = makeTestPicture(200, 120);
+  std::vector<uint8_t> png, jpeg;
+  ASSERT_TRUE(encodePng(picture.view(), png));
+  ASSERT_TRUE(encodeJpeg(picture.view(), 90, jpeg));
+  std::vector<std::thread> threads;
+  std::vector<int> mismatches(4, 0);
+  for (std::size_t t = 0; t < mismatches.size(); ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 20; ++round) {
+        std::vector<uint8_t> p, j;
+        encodePng(picture.view(), p);
+        encodeJpeg(picture.view(), 90, j);
+        const auto decoded = decodeImage(j);
+        if (p != png || j != jpeg || !decoded || decoded->width != 200) ++mismatches[t];
+      }
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 TEST(ImageType, FromTheFirstBytes) {

@@ -17,7 +17,7 @@ inline void put32(std::vector<uint8_t>& out, std::size_t at, uint32_t v) {
 
 // A bitmap file as region payloads carry it: the size field holds only the
 // pixel-data size. `rows` are in file order, padding included.
-struct BmpSpec {
+struct BmpLayout {
   int width = 3;
   int height = 2;  // negative: top-down
   int bitCount = 32;
@@ -26,7 +26,7 @@ struct BmpSpec {
   ByteRows rows;
 };
 
-inline std::vector<uint8_t> makeBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> makeBmp(const BmpLayout& s) {
   std::vector<uint8_t> pixels;
   for (const auto& r : s.rows) pixels.insert(pixels.end(), r.begin(), r.end());
   std::vector<uint8_t> out(54);
