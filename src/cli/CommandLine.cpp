@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "cli/PlaybackCommands.h"
+#include "cli/RecordCommand.h"
+
 namespace ostrel::cli {
 
 namespace {
@@ -13,6 +16,14 @@ namespace {
 int printUsage(std::span<char*>) {
   std::puts(
       "usage: ostrel                 start the desktop application\n"
+      "       ostrel record --out FILE.ORec --seconds S [--fps 1..25] [--kind jpeg|png|bmp]\n"
+      "                     [--layered] [--overlay-x X --overlay-y Y --overlay-text TEXT]\n"
+      "                              record the screen of $DISPLAY into a recording file\n"
+      "                              (SIGINT/SIGTERM stop early, SIGUSR1 pauses and resumes)\n"
+      "       ostrel info FILE.ORec [--json]\n"
+      "                              describe a recording: members, frames, regions, duration\n"
+      "       ostrel export FILE.ORec [--size WxH] (--frame N | --all) --out PATH\n"
+      "                              write the picture after frame N (or every frame) as PNG\n"
       "       ostrel help            show this text");
   return 0;
 }
@@ -23,6 +34,9 @@ const std::map<std::string_view, CommandHandler>& commands() {
   static const std::map<std::string_view, CommandHandler> table = {
       {"help", printUsage},
       {"--help", printUsage},
+      {"record", runRecordCommand},
+      {"info", runInfo},
+      {"export", runExport},
   };
   return table;
 }

@@ -44,7 +44,8 @@ ScreenRect BackBuffer::draw(const platform::DecodedImage& image, int x, int y) {
   for (int64_t row = top; row < bottom; ++row) {
     const uint8_t* src = image.bgrx.data() + static_cast<std::size_t>(row - y) * imageStride +
                          static_cast<std::size_t>(left - x) * 4;
-    uint8_t* dst = pixels_.data() + static_cast<std::size_t>(row) * stride() + static_cast<std::size_t>(left) * 4;
+    uint8_t* dst =
+        pixels_.data() + static_cast<std::size_t>(row) * stride() + static_cast<std::size_t>(left) * 4;
     std::memcpy(dst, src, rowBytes);
   }
   return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "codec/StreamFormat.h"
+#include "playback/ReadOnlyFile.h"
 
 namespace ostrel::playback {
 
@@ -14,14 +15,14 @@ namespace {
 constexpr std::size_t kSeparatorSize = codec::FRAME_SEPARATOR.size();
 }
 
-FrameRecordReader::FrameRecordReader(FileHandle file, Options options)
+FrameRecordReader::FrameRecordReader(platform::UniqueFd file, Options options)
     : file_(std::move(file)), options_(options) {
   options_.chunkSize = std::max<std::size_t>(options_.chunkSize, 1);
 }
 
 std::optional<FrameRecordReader> FrameRecordReader::open(const std::filesystem::path& path, Options options) {
-  FileHandle file = FileHandle::openForReading(path);
-  if (!file.valid()) return std::nullopt;
+  platform::UniqueFd file = openRegularFileForReading(path);
+  if (!file) return std::nullopt;
   return FrameRecordReader(std::move(file), options);
 }
 
@@ -46,7 +47,7 @@ bool FrameRecordReader::readChunk(bool& endOfFile) {
   buffer_.resize(oldSize + options_.chunkSize);
   ssize_t got;
   do {
-    got = ::pread(file_.fd(), buffer_.data() + oldSize, options_.chunkSize, static_cast<off_t>(fileOffset_));
+    got = ::pread(file_.get(), buffer_.data() + oldSize, options_.chunkSize, static_cast<off_t>(fileOffset_));
   } while (got < 0 && errno == EINTR);
   buffer_.resize(oldSize + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
   if (got < 0) return false;
@@ -72,7 +73,7 @@ FrameRecordReader::Result FrameRecordReader::finishRecord(std::size_t end, std::
 }
 
 FrameRecordReader::Result FrameRecordReader::next(std::vector<uint8_t>* record) {
-  if (ended_ || !file_.valid()) return ended_ ? Result::End : Result::Error;
+  if (ended_ || !file_) return ended_ ? Result::End : Result::Error;
   for (;;) {
     const std::span<const uint8_t> data(buffer_);
     const std::size_t found = codec::findSequence(data, codec::FRAME_SEPARATOR, scanFrom_);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "playback/FileHandle.h"
+#include "platform/files/UniqueFd.h"
 
 namespace ostrel::playback {
 
@@ -26,7 +26,7 @@ class FrameRecordReader {
 
   enum class Result { Record, End, Error };
 
-  FrameRecordReader(FileHandle file, Options options);
+  FrameRecordReader(platform::UniqueFd file, Options options);
 
   // Opens `path` for reading; nothing when it cannot be opened.
   static std::optional<FrameRecordReader> open(const std::filesystem::path& path, Options options);
@@ -51,7 +51,7 @@ class FrameRecordReader {
   bool readChunk(bool& endOfFile);
   Result finishRecord(std::size_t end, std::size_t resumeAt, std::vector<uint8_t>* record);
 
-  FileHandle file_;
+  platform::UniqueFd file_;
   Options options_;
   uint64_t fileOffset_ = 0;
   std::vector<uint8_t> buffer_;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <system_error>
 
-#include "playback/ConfigFile.h"
+#include "platform/ini/IniDocument.h"
 #include "playback/FileTitle.h"
 
 namespace ostrel::playback {
@@ -44,11 +44,12 @@ OpenedRecording openRecording(RecordingUnpacker& unpacker, const fs::path& recor
   if (unpacked.ok) {
     opened.members = listMembers(unpackFolder);
     opened.records = FrameRecordReader::open(unpackFolder / kRecordingDataMember, options);
-    const auto config = ConfigFile::load(unpackFolder / kSettingsMember);
-    const SettingLookup none = [](std::string_view, std::string_view) {
-      return std::optional<std::string>{};
-    };
-    opened.settings = readPlaybackSettings(config ? config->lookup() : none, screen.width, screen.height);
+    const auto config = platform::IniDocument::readFile(unpackFolder / kSettingsMember);
+    opened.settings = readPlaybackSettings(
+        [&config](std::string_view section, std::string_view key) {
+          return config ? config->get(section, key) : std::nullopt;
+        },
+        screen.width, screen.height);
   }
   // The open data file stays readable; nothing of the recording stays in the cache.
   fs::remove_all(unpackFolder, ignored);

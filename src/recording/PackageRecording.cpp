@@ -51,6 +51,10 @@ platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const f
   platform::UniqueFd placeholder(::mkostemp(pattern.data(), O_CLOEXEC));
   if (!placeholder) return {false, "cannot create a file in " + target.parent_path().string() + ": " +
                                        platform::errnoText()};
+  // mkostemp makes the file private; a recording gets the usual permissions.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(placeholder.get(), 0666 & ~mask);
   placeholder.reset();
   const fs::path temporary = pattern;
   platform::ZipWriteResult result = writer(temporary, members, progress);

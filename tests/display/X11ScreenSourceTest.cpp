@@ -224,6 +224,12 @@ TEST(ScreenSourceFactoryTest, EnvironmentChoosesTheBackend) {
   ASSERT_NE(source, nullptr) << error;
   EXPECT_EQ(source->virtualScreenSize().width, 256);
 
+  setenv("OSTREL_SCREEN", "fake:12x8", 1);
+  auto fake = openScreenSource(&error);
+  ASSERT_NE(fake, nullptr) << error;
+  EXPECT_EQ(fake->virtualScreenSize().width, 12);
+  EXPECT_EQ(fake->virtualScreenSize().height, 8);
+
   setenv("OSTREL_SCREEN", "fake:12x", 1);
   EXPECT_EQ(openScreenSource(&error), nullptr);
   EXPECT_NE(error.find("fake:12x"), std::string::npos);

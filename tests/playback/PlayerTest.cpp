@@ -3,7 +3,6 @@
 #include <map>
 
 #include "codec/StreamFormat.h"
-#include "playback/ConfigFile.h"
 #include "playback/FileTitle.h"
 #include "playback/PlaybackFixtures.h"
 #include "playback/Player.h"
@@ -235,16 +234,7 @@ TEST(FileTitle, StripsFolderAndLastExtension) {
   EXPECT_EQ(unpackFolderFor("/cache", "/x/a.b.ORec"), fs::path("/cache/Play/a.bTemp"));
 }
 
-TEST(SettingsFile, ReadsLikeTheProfileReader) {
-  const ConfigFile config =
-      ConfigFile::parse("; comment\r\n[Other]\r\nX=99\r\n[" + gbk("自设信息") + "]\r\n  x = 7 \r\nX=8\r\n" +
-                        gbk("内容") + "=\"quoted\"\r\nbroken line\r\n");
-  EXPECT_EQ(config.value("自设信息", "X"), "7") << "case-insensitive, trimmed, first wins";
-  EXPECT_EQ(config.value("other", "x"), "99");
-  EXPECT_EQ(config.value("自设信息", "内容"), "quoted");
-  EXPECT_EQ(config.value("自设信息", "Y"), std::nullopt);
-  EXPECT_EQ(gbkToUtf8("ok\xFF"), "ok\xEF\xBF\xBD");
-
+TEST(PlaybackSettings, IntegerTextReadsLikeTheRecorderWroteIt) {
   const std::vector<std::pair<std::string_view, int>> numbers = {
       {"125", 125}, {"  -40", -40}, {"+7x", 7}, {"abc", 0}, {"", 0}, {"99999999999", 2147483647}};
   for (const auto& [text, value] : numbers) EXPECT_EQ(settingInteger(text), value) << text;

@@ -17,7 +17,8 @@ struct XvfbOptions {
 
 // A private Xvfb for one test: started on a display number the server picks
 // itself (so parallel tests never collide), stopped by its process id when the
-// object goes away. It also dies with the test process if that crashes.
+// object goes away. It also dies with the test process if that crashes
+// (strictly: with the thread that started it, so start it from one that lives).
 class XvfbServer {
  public:
   explicit XvfbServer(const XvfbOptions& options = {});

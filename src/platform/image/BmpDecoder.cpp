@@ -16,7 +16,8 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr std::size_t kFileHeaderSize = 14;
 
 uint32_t le32(std::span<const uint8_t> b, std::size_t at) {
-  return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) | (uint32_t{b[at + 3]} << 24);
+  return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) |
+         (uint32_t{b[at + 3]} << 24);
 }
 uint16_t le16(std::span<const uint8_t> b, std::size_t at) {
   return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
@@ -57,8 +58,8 @@ struct Header {
   int bitCount = 0;
   std::size_t dataOffset = 0;
   std::size_t rowSize = 0;
-  std::array<Channel, 3> rgb;  // for 16 and 32 bits
-  bool standard32 = false;     // 32 bits in blue, green, red, X order
+  std::array<Channel, 3> rgb;        // for 16 and 32 bits
+  bool standard32 = false;           // 32 bits in blue, green, red, X order
   std::span<const uint8_t> palette;  // 4 bytes per entry, for 1, 4 and 8 bits
 };
 
@@ -204,8 +205,10 @@ std::optional<DecodedImage> decodeBmp(std::span<const uint8_t> bytes, const Deco
   const std::size_t outRow = static_cast<std::size_t>(header->width) * 4;
   for (int y = 0; y < header->height; ++y) {
     const int sourceRow = header->topDown ? y : header->height - 1 - y;
-    const uint8_t* src = bytes.data() + header->dataOffset + header->rowSize * static_cast<std::size_t>(sourceRow);
-    if (!decodeRow(*header, src, image.bgrx.data() + outRow * static_cast<std::size_t>(y))) return std::nullopt;
+    const uint8_t* src =
+        bytes.data() + header->dataOffset + header->rowSize * static_cast<std::size_t>(sourceRow);
+    if (!decodeRow(*header, src, image.bgrx.data() + outRow * static_cast<std::size_t>(y)))
+      return std::nullopt;
   }
   return image;
 }

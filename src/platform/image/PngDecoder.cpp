@@ -57,7 +57,8 @@ ReadResult readPng(png_structp png, png_infop info, MemoryReader* reader, const 
                    DecodedImage* image) {
   if (setjmp(png_jmpbuf(png))) return ReadResult::Failed;
   png_set_read_fn(png, reader, readFromMemory);
-  png_set_user_limits(png, static_cast<png_uint_32>(limits.maxSide), static_cast<png_uint_32>(limits.maxSide));
+  png_set_user_limits(png, static_cast<png_uint_32>(limits.maxSide),
+                      static_cast<png_uint_32>(limits.maxSide));
   png_set_chunk_malloc_max(png, 8u << 20);  // ancillary chunks are never needed here
   png_read_info(png, info);
 

@@ -109,42 +109,43 @@ bool streamReady(const Session& session) {
   return session.stream && pa_stream_get_state(session.stream.get()) == PA_STREAM_READY;
 }
 
+// Waits on the loop until `settled` holds or `milliseconds` pass, so that a
+// server that stops answering cannot freeze the caller. Runs under the loop lock.
+template <class Settled>
+bool waitLocked(Session& session, int milliseconds, Settled settled) {
+  session.timedOut = false;
+  const pa_usec_t deadline = pa_rtclock_now() + static_cast<pa_usec_t>(milliseconds) * PA_USEC_PER_MSEC;
+  pa_time_event* timer = pa_context_rttime_new(session.context.get(), deadline, onTimeout, &session);
+  while (!settled() && !session.timedOut) session.wait();
+  if (timer != nullptr) pa_threaded_mainloop_get_api(session.loop.get())->time_free(timer);
+  return settled();
+}
+
 // Corks or uncorks the stream and waits for the server's answer. Runs under the loop lock.
-bool corkLocked(Session& session, bool corked) {
+bool corkLocked(Session& session, bool corked, int timeoutMilliseconds) {
   if (!streamReady(session)) return false;
   session.operationSucceeded = false;
   std::unique_ptr<pa_operation, OperationDeleter> operation(
       pa_stream_cork(session.stream.get(), corked ? 1 : 0, onOperationDone, &session));
   if (!operation) return false;
-  while (pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING) session.wait();
-  return session.operationSucceeded;
+  const bool answered = waitLocked(session, timeoutMilliseconds, [&] {
+    return pa_operation_get_state(operation.get()) != PA_OPERATION_RUNNING;
+  });
+  if (!answered) pa_operation_cancel(operation.get());
+  return answered && session.operationSucceeded;
 }
 
 // Connects the context and the record stream. Runs under the loop lock with the loop running.
 bool connectLocked(Session& session, const PulseAudioInput::Options& options, const pa_sample_spec& spec) {
   pa_context* context = session.context.get();
-  const pa_usec_t deadline =
-      pa_rtclock_now() + static_cast<pa_usec_t>(options.connectTimeoutMilliseconds) * PA_USEC_PER_MSEC;
-  pa_time_event* timer = pa_context_rttime_new(context, deadline, onTimeout, &session);
-  const auto stopTimer = [&] {
-    if (timer != nullptr) pa_threaded_mainloop_get_api(session.loop.get())->time_free(timer);
-  };
-
-  for (;;) {
+  const bool contextSettled = waitLocked(session, options.timeoutMilliseconds, [&] {
     const pa_context_state_t state = pa_context_get_state(context);
-    if (state == PA_CONTEXT_READY) break;
-    if (!PA_CONTEXT_IS_GOOD(state) || session.timedOut) {
-      stopTimer();
-      return false;
-    }
-    session.wait();
-  }
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+  });
+  if (!contextSettled || pa_context_get_state(context) != PA_CONTEXT_READY) return false;
 
   session.stream.reset(pa_stream_new(context, "Sound", &spec, nullptr));
-  if (!session.stream) {
-    stopTimer();
-    return false;
-  }
+  if (!session.stream) return false;
   pa_stream* stream = session.stream.get();
   pa_stream_set_state_callback(stream, onStreamState, &session);
   pa_stream_set_read_callback(stream, onReadable, &session);
@@ -160,21 +161,12 @@ bool connectLocked(Session& session, const PulseAudioInput::Options& options, co
       pa_usec_to_bytes(static_cast<pa_usec_t>(options.fragmentMilliseconds) * PA_USEC_PER_MSEC, &spec));
   const char* source = options.source.empty() ? nullptr : options.source.c_str();
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-  if (pa_stream_connect_record(stream, source, &attributes, flags) < 0) {
-    stopTimer();
-    return false;
-  }
-  for (;;) {
+  if (pa_stream_connect_record(stream, source, &attributes, flags) < 0) return false;
+  waitLocked(session, options.timeoutMilliseconds, [&] {
     const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_READY) break;
-    if (!PA_STREAM_IS_GOOD(state) || session.timedOut) {
-      stopTimer();
-      return false;
-    }
-    session.wait();
-  }
-  stopTimer();
-  return true;
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+  });
+  return streamReady(session);
 }
 
 }  // namespace
@@ -232,7 +224,7 @@ bool PulseAudioInput::open(const AudioFormat& format, AudioSink sink) {
 bool PulseAudioInput::cork(bool corked) {
   if (!session_ || !session_->loopRunning) return false;
   LoopLock lock(*session_);
-  return corkLocked(*session_, corked);
+  return corkLocked(*session_, corked, options_.timeoutMilliseconds);
 }
 
 bool PulseAudioInput::start() { return cork(false); }
@@ -245,7 +237,7 @@ bool PulseAudioInput::finish() {
   std::this_thread::sleep_for(std::chrono::milliseconds(options_.fragmentMilliseconds));
   Session& session = *session_;
   LoopLock lock(session);
-  const bool corked = corkLocked(session, true);
+  const bool corked = corkLocked(session, true, options_.timeoutMilliseconds);
   // Sound that arrived before the cork was answered is still queued here.
   if (session.stream) drain(session);
   session.delivering = false;

@@ -20,7 +20,7 @@ class PulseAudioInput final : public AudioInput {
     // still be on its way when capture ends.
     int fragmentMilliseconds = 20;
     // A server that neither answers nor refuses is given up after this long.
-    int connectTimeoutMilliseconds = 5000;
+    int timeoutMilliseconds = 3000;
   };
 
   PulseAudioInput();

@@ -22,7 +22,8 @@ UniqueIconv openIconv(const char* to, const char* from) {
 
 // Length of the UTF-8 sequence starting with `lead`, 1 for stray bytes.
 std::size_t utf8Length(unsigned char lead) {
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead > 0xF4) return 1;
+  if (lead >= 0xF0) return 4;
   if (lead >= 0xE0) return 3;
   if (lead >= 0xC2 && lead < 0xE0) return 2;
   return 1;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "platform/fake/FakeScreen.h"
 #include "platform/x11/X11ScreenSource.h"
 
 namespace ostrel::platform {
@@ -42,10 +43,8 @@ std::unique_ptr<ScreenSource> openScreenSource(std::string* error) {
     if (error) *error = std::string("OSTREL_SCREEN names no screen backend: '") + variable + "'";
     return nullptr;
   }
-  if (choice->kind == ScreenChoice::Kind::Fake) {
-    if (error) *error = "the in-memory screen is not part of this build";
-    return nullptr;
-  }
+  if (choice->kind == ScreenChoice::Kind::Fake)
+    return std::make_unique<FakeScreen>(choice->width, choice->height);
   return X11ScreenSource::open({}, error);
 }
 

@@ -4,6 +4,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/x11/SigpipeGuard.h"
@@ -69,7 +70,10 @@ std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const X11ScreenOptions& o
   XcbConnection connection(
       xcb_connect(options.display.empty() ? nullptr : options.display.c_str(), &defaultScreen));
   if (!connection || xcb_connection_has_error(connection.get())) {
-    setError(error, "cannot open X display '" + options.display + "'");
+    const char* fromEnvironment = std::getenv("DISPLAY");
+    setError(error, options.display.empty() ? std::string("cannot open the X display in $DISPLAY ('") +
+                                                  (fromEnvironment ? fromEnvironment : "") + "')"
+                                            : "cannot open the X display '" + options.display + "'");
     return nullptr;
   }
   const xcb_setup_t* setup = xcb_get_setup(connection.get());
@@ -166,9 +170,10 @@ bool X11ScreenSource::grab(const ScreenRect& area, PixelTarget target) {
   const ScreenRect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, screenWidth_),
                            std::min(area.bottom, screenHeight_)};
   if (clipped.width() <= 0 || clipped.height() <= 0) return true;
-  const PixelTarget shifted{
-      rowAddress(target, clipped.top - area.top) + 4 * std::ptrdiff_t{clipped.left - area.left},
-      target.stride};
+  // In 64 bits: an area far off the screen must not overflow the offsets.
+  const std::ptrdiff_t skippedRows = std::ptrdiff_t{clipped.top} - area.top;
+  const std::ptrdiff_t skippedColumns = std::ptrdiff_t{clipped.left} - area.left;
+  const PixelTarget shifted{rowAddress(target, skippedRows) + 4 * skippedColumns, target.stride};
   return grabClipped(clipped, shifted);
 }
 

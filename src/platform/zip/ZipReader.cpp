@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <minizip/unzip.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -40,12 +41,35 @@ bool startsWithLocalHeader(const std::filesystem::path& archive) {
   return fd && preadAll(fd.get(), head, 0) && head == std::array<uint8_t, 4>{'P', 'K', 3, 4};
 }
 
+// The end-of-directory record must be there whole: a file cut short inside it
+// would otherwise still be read.
+bool endRecordComplete(const std::filesystem::path& archive) {
+  UniqueFd fd(::open(archive.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (!fd || ::fstat(fd.get(), &st) != 0) return false;
+  const auto size = static_cast<uint64_t>(st.st_size);
+  const uint64_t tail = std::min<uint64_t>(size, 22 + 0xFFFF);
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(tail));
+  if (!preadAll(fd.get(), bytes, size - tail)) return false;
+  for (std::size_t at = bytes.size() >= 22 ? bytes.size() - 22 + 1 : 0; at-- > 0;) {
+    if (bytes[at] == 'P' && bytes[at + 1] == 'K' && bytes[at + 2] == 5 && bytes[at + 3] == 6) {
+      const std::size_t commentLength = bytes[at + 20] | bytes[at + 21] << 8;
+      return at + 22 + commentLength <= bytes.size();
+    }
+  }
+  return false;
+}
+
 // Opens the archive and reads its central directory, checking every name and
 // the stated sizes before the caller writes anything.
 UniqueUnz openChecked(const std::filesystem::path& archive, const UnzipLimits& limits,
                       std::vector<MemberEntry>& entries, std::string& error) {
   if (!startsWithLocalHeader(archive)) {
     error = archive.string() + " is not a recording file (no ZIP header)";
+    return nullptr;
+  }
+  if (!endRecordComplete(archive)) {
+    error = archive.string() + " is damaged (cut short)";
     return nullptr;
   }
   UniqueUnz zip(unzOpen64(archive.c_str()));

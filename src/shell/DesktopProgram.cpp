@@ -1,0 +1,153 @@
+#include "shell/DesktopProgram.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include "recording/RecordingNameCheck.h"
+#include "recording/RecordingNames.h"
+#include "shell/DefaultFolders.h"
+#include "shell/MainWindow.h"
+#include "shell/PreviewCanvas.h"
+#include "shell/RecordingEngine.h"
+#include "shell/RecordingSession.h"
+#include "shell/ScreenPicture.h"
+#include "shell/ShellPackager.h"
+#include "shell/SkinStyleSheets.h"
+
+namespace ostrel::shell {
+
+namespace {
+
+constexpr int kMinOuterWidth = 745;
+constexpr int kMinOuterHeight = 300;
+constexpr int kStartupWaitMs = 500;
+
+// Waits while the window's events keep being handled, so the window is
+// painted before the screen picture is taken.
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString nextFreeName(const QString& folder) {
+  return QString::fromStdString(recording::NextFreeRecordingName(folder.toStdString()));
+}
+
+// The "是否存在" check as the main window answers it.
+class NameCheckBox : public recording::RecordingNameView {
+ public:
+  explicit NameCheckBox(MainWindow& window) : window_(window) {}
+  std::string saveFolderText() override { return window_.form().saveFolder->text().toStdString(); }
+  std::string fileNameText() override { return window_.form().fileName->text().toStdString(); }
+  void setFileNameText(const std::string& name) override {
+    window_.form().fileName->setText(QString::fromStdString(name));
+  }
+  void showInformation(std::string_view text, std::string_view caption) override {
+    QMessageBox::information(&window_, fromUtf8(caption), fromUtf8(text));
+  }
+  bool askYesNo(std::string_view text, std::string_view caption) override {
+    return QMessageBox::question(&window_, fromUtf8(caption), fromUtf8(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
+
+ private:
+  MainWindow& window_;
+};
+
+void waitWithEvents(int milliseconds) {
+  const QDeadlineTimer deadline(milliseconds);
+  while (!deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(deadline.remainingTime()));
+}
+
+}  // namespace
+
+DesktopProgram::DesktopProgram(QApplication& app)
+    : app_(app),
+      engine_(std::make_unique<RecordingEngine>(
+          [this] { return window_ ? window_->form().cacheFolder->text().toStdString() : std::string(); })),
+      window_(std::make_unique<MainWindow>()),
+      packager_(std::make_unique<ShellPackager>(*window_, *engine_)),
+      session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_)) {
+  dialogs_.SetupFileDialog(QStringLiteral("所有文件(*.*)|*.*"));
+  connectCommands();
+}
+
+DesktopProgram::~DesktopProgram() {
+  // The window goes first: its timer and menus refer to the session.
+  window_.reset();
+}
+
+void DesktopProgram::start() {
+  ApplySkin(app_, kStartSkin);
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QSize screenSize = primary ? primary->geometry().size() : QSize(0, 0);
+  window_->installSizeLimits(kMinOuterWidth, kMinOuterHeight, screenSize.width(), screenSize.height());
+  // Desktop composition has no switch on this system; nothing to turn off.
+  window_->show();
+
+  MainWindowForm& form = window_->form();
+  const DefaultFolders folders = defaultFolders(QCoreApplication::applicationDirPath());
+  form.cacheFolder->setText(folders.cache);
+  form.saveFolder->setText(folders.save);
+  form.fileName->setText(nextFreeName(form.saveFolder->text()));
+  form.previewCanvas->setGeometry(5, 5, screenSize.width(), screenSize.height());
+
+  waitWithEvents(kStartupWaitMs);
+  form.previewCanvas->setBackgroundPicture(CaptureScreenPicture());
+  engine_->soundRecorder().SetFormat(1, 8000, 16);
+  // The tray icon arrives with the tray's own work.
+}
+
+void DesktopProgram::exit() {
+  if (exitPending_) return;
+  exitPending_ = true;
+  recording::RecordingController& controller = session_->controller();
+  // Nothing recorded is lost: a running or paused recording is packaged first.
+  controller.FinishBeforeExit();
+  if (controller.isPacking()) {
+    // Exit chosen from inside the package step's message box: finish that first.
+    exitPending_ = false;
+    QMetaObject::invokeMethod(this, &DesktopProgram::exit, Qt::QueuedConnection);
+    return;
+  }
+  window_->allowClose();
+  window_->close();
+  emit exitFinished();
+  app_.quit();
+}
+
+void DesktopProgram::connectCommands() {
+  MainWindowForm& form = window_->form();
+  connect(form.menus.exit, &QAction::triggered, this, &DesktopProgram::exit);
+  connect(form.menus.trayExit, &QAction::triggered, this, &DesktopProgram::exit);
+  connect(form.menus.minimizeToTray, &QAction::triggered, window_.get(), &QWidget::hide);
+  connect(form.menus.trayRestore, &QAction::triggered, window_.get(), [w = window_.get()] {
+    w->showNormal();
+    w->activateWindow();
+  });
+  connect(form.chooseCacheFolder, &QPushButton::clicked, this, [this] { chooseFolder(true); });
+  connect(form.chooseSaveFolder, &QPushButton::clicked, this, [this] { chooseFolder(false); });
+  connect(form.checkExists, &QPushButton::clicked, this, &DesktopProgram::checkFileExists);
+}
+
+void DesktopProgram::chooseFolder(bool cacheFolder) {
+  QString title = cacheFolder ? QStringLiteral("定位缓存文件夹位置") : QStringLiteral("定位保存文件夹位置");
+  const QString chosen = dialogs_.BrowseForFolder(&title);
+  if (chosen.isEmpty()) return;  // cancelled: the box keeps its text
+  MainWindowForm& form = window_->form();
+  (cacheFolder ? form.cacheFolder : form.saveFolder)->setText(chosen);
+}
+
+void DesktopProgram::checkFileExists() {
+  NameCheckBox box(*window_);
+  recording::CheckRecordingName(box);
+}
+
+}  // namespace ostrel::shell

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "shell/CommonDialogs.h"
+
+class QApplication;
+
+namespace ostrel::shell {
+
+class MainWindow;
+class RecordingSession;
+class RecordingEngine;
+class ShellPackager;
+
+// The program-wide objects of the desktop application, built in a fixed
+// order before the main window; torn down in reverse, so nothing outlives
+// what it refers to.
+class DesktopProgram : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DesktopProgram(QApplication& app);
+  ~DesktopProgram() override;
+
+  // The main window's creation sequence: skin, size limits, folders and file
+  // name, preview picture, sound format. Processes events for 500 ms inside.
+  void start();
+
+  // The Exit items: a running or paused recording is packaged first.
+  void exit();
+
+  MainWindow& mainWindow() { return *window_; }
+  RecordingSession& session() { return *session_; }
+  CommonDialogs& dialogs() { return dialogs_; }
+
+ signals:
+  void exitFinished();
+
+ private:
+  void connectCommands();
+  void chooseFolder(bool cacheFolder);
+  void checkFileExists();
+
+  QApplication& app_;
+  CommonDialogs dialogs_;
+  std::unique_ptr<RecordingEngine> engine_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<ShellPackager> packager_;
+  std::unique_ptr<RecordingSession> session_;
+  bool exitPending_ = false;
+};
+
+}  // namespace ostrel::shell

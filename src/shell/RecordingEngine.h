@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "codec/FrameGrabber.h"
+#include "codec/RecordingStream.h"
+#include "recording/RecordingPorts.h"
+#include "recording/SoundRecorder.h"
+
+namespace ostrel::platform {
+class ScreenSource;
+}
+
+namespace ostrel::shell {
+
+// The program-wide capture objects: the screen, the frame grabber, the
+// stream of the current recording and the sound recorder, in the shapes the
+// recording controller uses them.
+class RecordingEngine : public recording::FrameCapture,
+                        public recording::StreamSink,
+                        public recording::SoundControl {
+ public:
+  // `cacheFolder` tells where a long recording may spill its stream.
+  explicit RecordingEngine(std::function<std::string()> cacheFolder);
+  ~RecordingEngine() override;
+
+  // FrameCapture
+  bool Init(const recording::CaptureSettings& settings) override;
+  std::span<const uint8_t> CaptureFrame() override;
+  void Close();
+
+  // StreamSink
+  void append(std::span<const uint8_t> bytes) override;
+
+  // SoundControl
+  bool Start() override { return sound_.Start(); }
+  bool Pause() override { return sound_.Pause(); }
+  bool Resume() override { return sound_.Resume(); }
+
+  codec::RecordingStream& stream() { return stream_; }
+  recording::SoundRecorder& soundRecorder() { return sound_; }
+  // Why there is no screen to record, when there is none.
+  const std::string& screenError() const { return screenError_; }
+
+ private:
+  std::function<std::string()> cacheFolder_;
+  std::unique_ptr<platform::ScreenSource> screen_;
+  std::unique_ptr<codec::FrameGrabber> grabber_;
+  std::string screenError_;
+  codec::RecordingStream stream_;
+  recording::SoundRecorder sound_;
+};
+
+}  // namespace ostrel::shell

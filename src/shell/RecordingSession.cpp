@@ -1,0 +1,31 @@
+#include "shell/RecordingSession.h"
+
+#include <QAction>
+
+#include "shell/MainWindow.h"
+
+namespace ostrel::shell {
+
+void QtRecordTimer::setPeriod(int milliseconds) {
+  if (milliseconds <= 0) {
+    timer_.stop();
+    return;
+  }
+  timer_.start(milliseconds);
+}
+
+RecordingSession::RecordingSession(MainWindow& window, recording::FrameCapture& capture,
+                                   recording::StreamSink& stream, recording::SoundControl& sound,
+                                   recording::RecordingPackager& packager)
+    : timer_(*window.form().recordTimer),
+      controller_({window, timer_, blinker_, capture, stream, sound, packager}) {
+  const MainMenus& menus = window.form().menus;
+  auto& c = controller_;
+  connect(menus.startRecording, &QAction::triggered, this, [&c] { c.StartRecording(); });
+  connect(menus.stopRecording, &QAction::triggered, this, [&c] { c.StopRecording(); });
+  connect(menus.pauseRecording, &QAction::triggered, this, [&c] { c.PauseRecording(); });
+  connect(menus.resumeRecording, &QAction::triggered, this, [&c] { c.ResumeRecording(); });
+  connect(window.form().recordTimer, &QTimer::timeout, this, [&c] { c.OnRecordTick(); });
+}
+
+}  // namespace ostrel::shell

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+
+#include "recording/PackageRecording.h"
+#include "recording/RecordingPorts.h"
+
+namespace ostrel::shell {
+
+class MainWindow;
+class PackingWindow;
+class RecordingEngine;
+
+// The package step as the desktop shows it: the packing window with its
+// progress, the fresh preview picture, the closing message and the next name.
+class ShellPackager : public recording::RecordingPackager, private recording::PackagingView {
+ public:
+  ShellPackager(MainWindow& window, RecordingEngine& engine);
+  ~ShellPackager() override;
+
+  void PackageRecording() override;
+
+  // The packing window while a package step runs, else null.
+  PackingWindow* packingWindow() const { return packing_.get(); }
+
+ private:
+  void setHint(std::string_view text) override;
+  void setProgress(int position) override;
+  void refreshPreview() override;
+  void showResult(const recording::PackageResult& result) override;
+
+  MainWindow& window_;
+  RecordingEngine& engine_;
+  std::unique_ptr<PackingWindow> packing_;
+};
+
+}  // namespace ostrel::shell

@@ -1,0 +1,41 @@
+// Hostile recordings: bytes go through the region splitter, the image
+// decoders and the frame decoder. The first byte picks the road in, so that
+// the fuzzer reaches the decoders with and without the region framing.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "codec/StreamFormat.h"
+#include "platform/image/ImageCodec.h"
+#include "playback/FrameDecoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const ostrel::codec::Bytes rest(data + 1, size - 1);
+  ostrel::playback::FrameDecoder decoder;
+  decoder.Init(64, 48, true, 6);
+  switch (data[0] % 3) {
+    case 0: {
+      const auto image = ostrel::platform::decodeImage(rest, {1024, 1 << 20});
+      if (image && image->bgrx.size() != static_cast<std::size_t>(image->width) * image->height * 4) __builtin_trap();
+      break;
+    }
+    case 1:
+      for (const auto& slice : ostrel::codec::splitRegionPieces(rest))
+        if (slice.bytes.data() < rest.data() || slice.bytes.data() + slice.bytes.size() > rest.data() + rest.size())
+          __builtin_trap();
+      decoder.ApplyFrame(rest);
+      break;
+    case 2: {
+      // The rest as one region's payload, placed near the frame's corner.
+      std::vector<uint8_t> record;
+      const int x = size > 1 ? static_cast<int8_t>(data[1]) : 0;
+      ostrel::codec::appendRegionRecord(record, x, x / 2, rest);
+      const auto applied = decoder.ApplyFrame(record);
+      const auto& c = applied.changed;
+      if (c.left < 0 || c.top < 0 || c.right > 64 || c.bottom > 48) __builtin_trap();
+      break;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "shell/DesktopProgram.h"
+#include "shell/MainWindow.h"
+#include "shell/PackingWindow.h"
+#include "shell/PreviewCanvas.h"
+#include "shell/ShellTestEnvironment.h"
+
+namespace ostrel::shell {
+namespace {
+
+using test::application;
+
+QString u8(const char* text) { return QString::fromUtf8(text); }
+
+// Answers the package step's closing message box like a user, noting what it said.
+struct MessageBoxWatcher {
+  QTimer timer;
+  QString text;
+  QString caption;
+  bool packingWindowWasOpen = false;
+  int progressAtMessage = -1;
+
+  MessageBoxWatcher() {
+    timer.setInterval(50);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      text = box->text();
+      caption = box->windowTitle();
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<PackingWindow*>(w) && w->isVisible()) packingWindowWasOpen = true;
+      box->accept();
+    });
+    timer.start();
+  }
+};
+
+struct Program {
+  QString folder = test::temporaryFolder();
+  DesktopProgram program{application()};
+  MainWindow& window = program.mainWindow();
+  MainMenus& menus = window.form().menus;
+
+  Program() {
+    program.start();
+    MainWindowForm& form = window.form();
+    form.cacheFolder->setText(folder + QStringLiteral("/TempFiles/"));
+    form.saveFolder->setText(folder + QStringLiteral("/SaveFiles/"));
+    form.fileName->setText(u8("录像1"));
+  }
+
+  bool idleMenu() const {
+    return menus.startRecording->isVisible() && !menus.stopRecording->isVisible() &&
+           menus.pauseRecording->isVisible() && !menus.pauseRecording->isEnabled() &&
+           !menus.resumeRecording->isVisible() && window.form().modeTabs->isEnabled();
+  }
+  bool recordingMenu() const {
+    return !menus.startRecording->isVisible() && menus.stopRecording->isVisible() &&
+           menus.pauseRecording->isVisible() && menus.pauseRecording->isEnabled() &&
+           !window.form().modeTabs->isEnabled();
+  }
+  bool noPackingWindow() const {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<PackingWindow*>(w)) return false;
+    return true;
+  }
+  QString saved(const char* name) const { return folder + QStringLiteral("/SaveFiles/") + u8(name); }
+};
+
+TEST(RecordingCycle, StartPauseResumeStopThroughTheMenuWritesTheRecording) {
+  Program p;
+  ASSERT_TRUE(p.idleMenu());
+  EXPECT_EQ(p.window.form().previewCanvas->width(), 1280) << "the preview is as large as the screen";
+
+  p.menus.startRecording->trigger();
+  EXPECT_TRUE(p.recordingMenu());
+  EXPECT_EQ(p.window.form().recordTimer->interval(), 125);
+  EXPECT_TRUE(p.window.form().recordTimer->isActive());
+  test::waitUntil([] { return false; }, 400);
+
+  p.menus.pauseRecording->trigger();
+  EXPECT_FALSE(p.window.form().recordTimer->isActive());
+  EXPECT_TRUE(p.menus.resumeRecording->isVisible());
+  EXPECT_FALSE(p.menus.pauseRecording->isVisible());
+  p.menus.resumeRecording->trigger();
+  EXPECT_TRUE(p.recordingMenu());
+  test::waitUntil([] { return false; }, 400);
+
+  MessageBoxWatcher watcher;
+  p.menus.stopRecording->trigger();  // returns once the message box is closed
+
+  EXPECT_EQ(watcher.caption, u8("生成完毕"));
+  EXPECT_TRUE(watcher.text.startsWith(u8("生成Orec完毕,大小:")) &&
+              watcher.text.endsWith(QStringLiteral("Kb")))
+      << watcher.text.toStdString();
+  EXPECT_TRUE(watcher.packingWindowWasOpen);
+  EXPECT_TRUE(p.noPackingWindow());
+  EXPECT_TRUE(QFileInfo(p.saved("录像1.ORec")).size() > 0);
+  EXPECT_EQ(p.window.form().fileName->text(), u8("录像2"));
+  EXPECT_TRUE(p.idleMenu());
+  EXPECT_TRUE(QDir(p.folder + QStringLiteral("/TempFiles/"))
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                  .isEmpty())
+      << "the gathered files are gone from the cache";
+}
+
+TEST(RecordingCycle, ExitWhilePausedPackagesTheRecordingFirst) {
+  Program p;
+  p.menus.startRecording->trigger();
+  test::waitUntil([] { return false; }, 300);
+  p.menus.pauseRecording->trigger();
+
+  MessageBoxWatcher watcher;
+  p.menus.exit->trigger();
+  EXPECT_EQ(watcher.caption, u8("生成完毕"));
+  EXPECT_TRUE(QFileInfo::exists(p.saved("录像1.ORec")));
+  EXPECT_FALSE(p.window.isVisible());
+}
+
+}  // namespace
+}  // namespace ostrel::shell
