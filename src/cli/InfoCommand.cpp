@@ -22,8 +22,11 @@ void printText(const std::string& file, const OpenedRecording& opened, const Rec
   std::printf("file:      %s\nmembers:  ", file.c_str());
   for (const auto& member : opened.members) std::printf(" %s (%ju bytes)", member.name.c_str(), member.size);
   const auto& overlay = opened.settings.overlay;
-  std::printf("\nperiod:    %d ms\noverlay:   %s at (%d, %d)\n", opened.settings.framePeriod,
-              overlay.text.empty() ? "(none)" : ("\"" + overlay.text + "\"").c_str(), overlay.x, overlay.y);
+  std::printf("\nperiod:    %d ms\n", opened.settings.framePeriod);
+  if (overlay.text.empty())
+    std::puts("overlay:   none");
+  else
+    std::printf("overlay:   \"%s\" at (%d, %d)\n", overlay.text.c_str(), overlay.x, overlay.y);
   std::printf("frames:    %lld (%lld empty)\n", static_cast<long long>(s.frames),
               static_cast<long long>(s.emptyFrames));
   std::printf("regions:   %lld (png %lld, jpeg %lld, bmp %lld, unknown %lld; %lld unframed pieces)\n",

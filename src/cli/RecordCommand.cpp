@@ -17,9 +17,11 @@
 #include "cli/ConsolePackagingView.h"
 #include "codec/FrameGrabber.h"
 #include "codec/RecordingStream.h"
+#include "platform/pulse/DefaultAudioInput.h"
 #include "platform/x11/ScreenSourceFactory.h"
 #include "recording/PackageRecording.h"
 #include "recording/RecordingNames.h"
+#include "recording/SoundRecorder.h"
 
 namespace ostrel::cli {
 
@@ -65,6 +67,7 @@ struct RecordOptions {
   int fps = 8;
   codec::CompressionKind kind = codec::CompressionKind::Png;
   bool layered = false;
+  bool sound = false;  // hidden switch: the desktop form keeps its sound box disabled
   std::string overlayX = "0";
   std::string overlayY = "0";
   std::string overlayText;
@@ -82,8 +85,8 @@ std::optional<RecordOptions> parseOptions(std::span<char*> args, std::string& er
       if (i + 1 >= args.size()) return std::nullopt;
       return std::string_view(args[++i]);
     };
-    if (arg == "--layered") {
-      options.layered = true;
+    if (arg == "--layered" || arg == "--sound") {
+      (arg == "--layered" ? options.layered : options.sound) = true;
       continue;
     }
     const auto v = value();
@@ -210,6 +213,13 @@ int runRecordCommand(std::span<char*> args) {
   codec::RecordingStream stream;
   if (recording::CreateFolderPath(cacheFolder.string())) stream.setSpillFolder(cacheFolder);
 
+  // Sound as the desktop program records it: mono, 8000 samples per second, 16 bits.
+  recording::SoundRecorder sound(options->sound ? platform::openDefaultAudioInput() : nullptr);
+  if (options->sound) {
+    sound.SetFormat(1, 8000, 16);
+    if (!sound.Start()) std::fprintf(stderr, "ostrel record: no sound input, no sound is being recorded\n");
+  }
+
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   const int64_t period = recording::FramePeriodMs(options->fps);
   const auto wanted = static_cast<int64_t>(std::llround(options->seconds * 1000.0));
@@ -222,8 +232,7 @@ int runRecordCommand(std::span<char*> args) {
     SignalHandlers handlers;
     stopRequested = 0;
     pauseToggles = 0;
-    int64_t last = nowMs();
-    int64_t deadline = last + period;
+    int64_t deadline = nowMs() + period;
     while (!stopRequested && recorded + period <= wanted) {
       sleepUntilMs(deadline);
       if (stopRequested) break;
@@ -232,10 +241,10 @@ int runRecordCommand(std::span<char*> args) {
         if ((toggles - seenToggles) % 2 != 0) {
           paused = !paused;
           std::fprintf(stderr, paused ? "\npaused\n" : "\nresumed\n");
+          if (sound.IsRecording()) paused ? sound.Pause() : sound.Resume();
         }
         seenToggles = toggles;
         deadline = nowMs() + period;
-        last = nowMs();
         continue;
       }
       const int64_t now = nowMs();
@@ -253,9 +262,7 @@ int runRecordCommand(std::span<char*> args) {
       }
       // Like a window timer: a late tick is not made up for with a burst.
       deadline = std::max(deadline + period, nowMs());
-      last = now;
     }
-    (void)last;
   }
   std::fprintf(stderr, "%sframes %lld, bytes %llu%s\n", terminal ? "\r" : "", static_cast<long long>(frames),
                static_cast<unsigned long long>(stream.size()), stopRequested ? " (stopped early)" : "");
@@ -266,6 +273,11 @@ int runRecordCommand(std::span<char*> args) {
   request.fileName = fileName;
   request.settings = {options->fps, options->overlayX, options->overlayY, options->overlayText};
   request.closeGrabber = [&grabber] { grabber.Close(); };
+  request.saveSound = [&sound](const fs::path& path) {
+    if (!sound.IsRecording()) return false;
+    sound.Stop();
+    return sound.SaveToFile(path, true);
+  };
   ConsolePackagingView view;
   const recording::PackageResult result = recording::PackageRecording(stream, request, view);
   if (result.ok) return 0;
@@ -275,7 +287,8 @@ int runRecordCommand(std::span<char*> args) {
     if (stream.moveToFile(rescue)) {
       std::fprintf(stderr, "ostrel record: the recorded stream is kept in %s\n", rescue.c_str());
     } else {
-      std::fprintf(stderr, "ostrel record: the recorded stream could not be saved: %s\n", stream.lastError().c_str());
+      std::fprintf(stderr, "ostrel record: the recorded stream could not be saved: %s\n",
+                   stream.lastError().c_str());
     }
   }
   return 1;

@@ -159,7 +159,8 @@ bool RecordingStream::moveToFile(const std::filesystem::path& path) {
     const std::size_t n = i + 1 == chunks_.size() ? lastChunkUsed_ : chunkSize_;
     if (!platform::pwriteAll(spillFd_.get(), {chunks_[i].get(), n}, fileBytes_)) {
       lastError_ = "cannot write the spill file " + spillPath_.string() + ": " + platform::errnoText();
-      if (::ftruncate(spillFd_.get(), static_cast<off_t>(fileBytes_)) != 0) lastError_ += " (and cannot trim it)";
+      if (::ftruncate(spillFd_.get(), static_cast<off_t>(fileBytes_)) != 0)
+        lastError_ += " (and cannot trim it)";
       chunks_.erase(chunks_.begin(), chunks_.begin() + static_cast<std::ptrdiff_t>(i));
       return false;
     }

@@ -37,6 +37,12 @@ OpenedRecording openRecording(RecordingUnpacker& unpacker, const fs::path& recor
     opened.error = "No recording file was chosen.";
     return opened;
   }
+  if (!unpackFolder.is_absolute()) {
+    // A relative cache would unpack into, and then delete from, wherever we were started.
+    opened.error =
+        "The cache folder " + unpackFolder.parent_path().parent_path().string() + " is not an absolute path.";
+    return opened;
+  }
   std::error_code ignored;
   // Leftovers of an earlier run must not stand in for members this file lacks.
   fs::remove_all(unpackFolder, ignored);

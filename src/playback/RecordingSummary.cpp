@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codec/StreamFormat.h"
+#include "playback/FrameDecoder.h"
 #include "playback/ImageHeader.h"
 
 namespace ostrel::playback {
@@ -50,11 +51,16 @@ bool summariseRecords(FrameRecordReader& records, RecordingSummary& summary) {
     ++summary.frames;
     if (records.lastRecordOversized()) ++summary.oversizedFrames;
     if (record.empty() && !records.lastRecordOversized()) ++summary.emptyFrames;
+    // The same pieces the frame decoder draws and skips.
     for (const auto& slice : codec::splitRegionPieces(record)) {
-      if (slice.framed)
-        countRegion(slice.piece, summary);
-      else
+      if (slice.bytes.size() <= codec::REGION_HEADER_SIZE || !passesMarkerTest(slice.bytes)) {
         ++summary.unframedPieces;
+        continue;
+      }
+      const auto int16At = [&slice](std::size_t at) {
+        return static_cast<int16_t>(slice.bytes[at] | (slice.bytes[at + 1] << 8));
+      };
+      countRegion({int16At(2), int16At(6), slice.bytes.subspan(codec::REGION_HEADER_SIZE)}, summary);
     }
   }
   records.rewind();

@@ -47,10 +47,12 @@ bool syncPath(const fs::path& path, int flags) {
 platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const fs::path& target,
                                             std::span<const platform::ZipMemberSource> members,
                                             const platform::ZipProgress& progress) {
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string hidden(".");
+  hidden.append(target.filename().string()).append(".XXXXXX");
+  std::string pattern = (target.parent_path() / hidden).string();
   platform::UniqueFd placeholder(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (!placeholder) return {false, "cannot create a file in " + target.parent_path().string() + ": " +
-                                       platform::errnoText()};
+  if (!placeholder)
+    return {false, "cannot create a file in " + target.parent_path().string() + ": " + platform::errnoText()};
   // mkostemp makes the file private; a recording gets the usual permissions.
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -60,7 +62,8 @@ platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const f
   platform::ZipWriteResult result = writer(temporary, members, progress);
   if (result.ok && !syncPath(temporary, O_RDONLY)) result = {false, "cannot flush " + temporary.string()};
   if (result.ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-    result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " + platform::errnoText()};
+    result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " +
+                         platform::errnoText()};
   }
   if (!result.ok) {
     ::unlink(temporary.c_str());
@@ -87,14 +90,21 @@ void fail(PackageResult& result, std::string error, const fs::path& kept) {
 std::string FormatKilobytes(int64_t bytes) {
   const long long thousandths = std::llround(static_cast<double>(bytes) * 1000.0 / 1024.0);
   const unsigned long long magnitude = static_cast<unsigned long long>(std::llabs(thousandths));
-  std::string whole = std::to_string(magnitude / 1000);
-  for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3) whole.insert(static_cast<std::size_t>(at), ",");
+  const std::string digits = std::to_string(magnitude / 1000);
+  std::string whole;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) whole.push_back(',');
+    whole.push_back(digits[i]);
+  }
   std::string fraction = std::to_string(magnitude % 1000);
   fraction.insert(0, 3 - fraction.size(), '0');
-  return (thousandths < 0 ? "-" : "") + whole + "." + fraction;
+  std::string text(thousandths < 0 ? "-" : "");
+  text.append(whole).append(".").append(fraction);
+  return text;
 }
 
-PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request, PackagingView& view) {
+PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request,
+                               PackagingView& view) {
   PackageResult result;
   if (request.closeGrabber) request.closeGrabber();
   view.refreshPreview();
@@ -115,7 +125,8 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
   }
   const std::optional<fs::path> packFolder = makePackFolder(request.cacheFolder, request.fileName);
   if (!packFolder) {
-    fail(result, "cannot create a folder in " + request.cacheFolder.string() + ": " + platform::errnoText(), {});
+    fail(result, "cannot create a folder in " + request.cacheFolder.string() + ": " + platform::errnoText(),
+         {});
     return finish();
   }
 
@@ -152,7 +163,8 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
     if (position != lastPosition) view.setProgress(lastPosition = position);
   };
   const fs::path target = RecordingFilePath(request.saveFolder, request.fileName);
-  const ArchiveWriter& writer = request.writeArchive ? request.writeArchive : ArchiveWriter(platform::writeZipArchive);
+  const ArchiveWriter& writer =
+      request.writeArchive ? request.writeArchive : ArchiveWriter(platform::writeZipArchive);
   const platform::ZipWriteResult zipped = writeArchiveSafely(writer, target, members, progress);
   if (!zipped.ok) {
     fail(result, zipped.error, *packFolder);

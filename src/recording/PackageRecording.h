@@ -67,7 +67,8 @@ struct PackageRequest {
   ArchiveWriter writeArchive;
 };
 
-PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request, PackagingView& view);
+PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request,
+                               PackagingView& view);
 
 // bytes / 1024 with three decimals and thousands separators: 1234567 gives "1,205.632".
 std::string FormatKilobytes(int64_t bytes);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "recording/RecordingNameCheck.h"
 #include "recording/RecordingNames.h"
@@ -29,8 +31,6 @@ constexpr int kMinOuterWidth = 745;
 constexpr int kMinOuterHeight = 300;
 constexpr int kStartupWaitMs = 500;
 
-// Waits while the window's events keep being handled, so the window is
-// painted before the screen picture is taken.
 QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -60,6 +60,8 @@ class NameCheckBox : public recording::RecordingNameView {
   MainWindow& window_;
 };
 
+// Waits while the window's events keep being handled, so the window is
+// painted before the screen picture is taken.
 void waitWithEvents(int milliseconds) {
   const QDeadlineTimer deadline(milliseconds);
   while (!deadline.hasExpired())
@@ -114,7 +116,7 @@ void DesktopProgram::exit() {
   if (controller.isPacking()) {
     // Exit chosen from inside the package step's message box: finish that first.
     exitPending_ = false;
-    QMetaObject::invokeMethod(this, &DesktopProgram::exit, Qt::QueuedConnection);
+    QTimer::singleShot(100, this, &DesktopProgram::exit);
     return;
   }
   window_->allowClose();
@@ -135,6 +137,10 @@ void DesktopProgram::connectCommands() {
   connect(form.chooseCacheFolder, &QPushButton::clicked, this, [this] { chooseFolder(true); });
   connect(form.chooseSaveFolder, &QPushButton::clicked, this, [this] { chooseFolder(false); });
   connect(form.checkExists, &QPushButton::clicked, this, &DesktopProgram::checkFileExists);
+  connect(form.browsePlay, &QPushButton::clicked, this, &DesktopProgram::choosePlaybackFile);
+  connect(form.stereo, &QCheckBox::clicked, this, [this](bool checked) {
+    engine_->soundRecorder().SetFormat(checked ? 2 : 1, 8000, 16);
+  });
 }
 
 void DesktopProgram::chooseFolder(bool cacheFolder) {
@@ -143,6 +149,16 @@ void DesktopProgram::chooseFolder(bool cacheFolder) {
   if (chosen.isEmpty()) return;  // cancelled: the box keeps its text
   MainWindowForm& form = window_->form();
   (cacheFolder ? form.cacheFolder : form.saveFolder)->setText(chosen);
+}
+
+void DesktopProgram::choosePlaybackFile() {
+  MainWindowForm& form = window_->form();
+  CommonDialogs dialogs;  // a short-lived one, as the command needs
+  dialogs.SetupFileDialog(QStringLiteral("Ostrel播放文件(*.ORec)|*.ORec|所有文件(*.*)|*.*"), 0,
+                          form.saveFolder->text());
+  QString path;
+  if (dialogs.ShowFileDialog(window_.get(), CommonDialogs::Mode::Open, path, QStringLiteral("打开播放文件")))
+    form.playPath->setText(path);
 }
 
 void DesktopProgram::checkFileExists() {

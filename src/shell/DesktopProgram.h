@@ -42,6 +42,7 @@ class DesktopProgram : public QObject {
   void connectCommands();
   void chooseFolder(bool cacheFolder);
   void checkFileExists();
+  void choosePlaybackFile();
 
   QApplication& app_;
   CommonDialogs dialogs_;

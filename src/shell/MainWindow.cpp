@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <algorithm>
 
 #include "recording/FrameRate.h"
 

@@ -21,8 +21,13 @@ RecordingSession::RecordingSession(MainWindow& window, recording::FrameCapture& 
       controller_({window, timer_, blinker_, capture, stream, sound, packager}) {
   const MainMenus& menus = window.form().menus;
   auto& c = controller_;
-  connect(menus.startRecording, &QAction::triggered, this, [&c] { c.StartRecording(); });
-  connect(menus.stopRecording, &QAction::triggered, this, [&c] { c.StopRecording(); });
+  // Start and stop run once the menu has closed and the window has repainted:
+  // the package step's windows and message box must not open over a menu
+  // that is still going away.
+  connect(
+      menus.startRecording, &QAction::triggered, this, [&c] { c.StartRecording(); }, Qt::QueuedConnection);
+  connect(
+      menus.stopRecording, &QAction::triggered, this, [&c] { c.StopRecording(); }, Qt::QueuedConnection);
   connect(menus.pauseRecording, &QAction::triggered, this, [&c] { c.PauseRecording(); });
   connect(menus.resumeRecording, &QAction::triggered, this, [&c] { c.ResumeRecording(); });
   connect(window.form().recordTimer, &QTimer::timeout, this, [&c] { c.OnRecordTick(); });

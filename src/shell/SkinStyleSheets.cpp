@@ -43,6 +43,7 @@ QString skinStyleSheet(int number) {
   return QStringLiteral(
              "QMainWindow, QDialog, QWidget#PackingWindow { background: %1; }"
              "QWidget { color: %4; }"
+             "QWidget:disabled, QMenu::item:disabled { color: #8c8c8c; }"
              "QTabWidget::pane { border: 1px solid %3; background: %2; }"
              "QTabBar::tab { background: %1; border: 1px solid %3; padding: 3px 6px; }"
              "QTabBar::tab:selected { background: %2; }"

@@ -1,11 +1,10 @@
-#include "codec/RecordingStream.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "codec/RecordingStream.h"
 #include "support/ScratchFolder.h"
 
 namespace ostrel::codec {

@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 const std::string kOstrel = std::string(OSTREL_BINARY_DIR) + "/src/ostrel";
 
 // Starts `ostrel record ...` on `display` with its cache in `cache`.
-pid_t startRecorder(const std::string& display, const fs::path& cache, const std::vector<std::string>& options) {
+pid_t startRecorder(const std::string& display, const fs::path& cache,
+                    const std::vector<std::string>& options) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("DISPLAY", display.c_str(), 1);
@@ -84,8 +85,8 @@ TEST(RecordCommand, StopsEarlyOnSigintAndStillWrites) {
   test::XvfbServer server({320, 240});
   ASSERT_TRUE(server.running()) << server.error();
   testing::ScratchFolder folder;
-  const pid_t pid =
-      startRecorder(server.display(), folder / "cache", {"--out", (folder / "long.orec").string(), "--seconds", "600"});
+  const pid_t pid = startRecorder(server.display(), folder / "cache",
+                                  {"--out", (folder / "long.orec").string(), "--seconds", "600"});
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   kill(pid, SIGUSR1);  // pause and resume once on the way
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -16,7 +16,9 @@ TEST(GbkText, ConvertsBothWaysAndMarksWhatGbkCannotHold) {
   const Case cases[] = {
       {"", ""},
       {"Config", "Config"},
-      {"录制文件Temp", "\xC2\xBC\xD6\xC6\xCE\xC4\xBC\xFE" "Temp"},
+      {"录制文件Temp",
+       "\xC2\xBC\xD6\xC6\xCE\xC4\xBC\xFE"
+       "Temp"},
       {"视频设置", "\xCA\xD3\xC6\xB5\xC9\xE8\xD6\xC3"},
       {"a😀b", "a?b"},
       {"x\xFFy", "x?y"},  // not UTF-8 at all
@@ -24,7 +26,9 @@ TEST(GbkText, ConvertsBothWaysAndMarksWhatGbkCannotHold) {
   for (const auto& c : cases) {
     EXPECT_EQ(utf8ToGbk(c.utf8), c.gbk) << c.utf8;
   }
-  EXPECT_EQ(gbkToUtf8("\xC2\xBC\xD6\xC6\xCE\xC4\xBC\xFE" "Temp"), "录制文件Temp");
+  EXPECT_EQ(gbkToUtf8("\xC2\xBC\xD6\xC6\xCE\xC4\xBC\xFE"
+                      "Temp"),
+            "录制文件Temp");
   EXPECT_EQ(gbkToUtf8("ok\xC2"), "ok?");  // cut short in the middle of a character
 }
 
@@ -40,8 +44,8 @@ TEST(IniDocument, WritesWhatTheProfileWriterWrites) {
 
 TEST(IniDocument, ReadsCrLfAndLfFiles) {
   for (const std::string eol : {"\r\n", "\n"}) {
-    const std::string text = utf8ToGbk("; note" + eol + "[视频设置]" + eol + " 周期 = 100 " + eol + "junk" + eol +
-                                       "[Other]" + eol + "Key=\"quoted\"" + eol + "key=second" + eol);
+    const std::string text = utf8ToGbk("; note" + eol + "[视频设置]" + eol + " 周期 = 100 " + eol + "junk" +
+                                       eol + "[Other]" + eol + "Key=\"quoted\"" + eol + "key=second" + eol);
     const IniDocument ini = IniDocument::parse(text);
     EXPECT_EQ(ini.get("视频设置", "周期"), "100");
     EXPECT_EQ(ini.get("other", "KEY"), "quoted");

@@ -37,7 +37,8 @@ std::string pictureLikeBytes(std::size_t size, unsigned seed) {
 }
 
 uint32_t zlibCrc(const std::string& b) {
-  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(b.data()), static_cast<uInt>(b.size())));
+  return static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(b.data()), static_cast<uInt>(b.size())));
 }
 
 std::string inflateRaw(const std::string& deflated, std::size_t expected) {
@@ -84,9 +85,11 @@ class ZipArchive : public ::testing::Test {
 
 TEST_F(ZipArchive, HeadersAreExactlyTheRecordingFileLayout) {
   std::vector<std::pair<uint64_t, uint64_t>> progress;
-  ASSERT_TRUE(writeZipArchive(archive, members, [&](uint64_t d, uint64_t t) { progress.emplace_back(d, t); }).ok);
+  ASSERT_TRUE(
+      writeZipArchive(archive, members, [&](uint64_t d, uint64_t t) { progress.emplace_back(d, t); }).ok);
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back(), std::make_pair(uint64_t{data.size() + config.size()}, uint64_t{data.size() + config.size()}));
+  EXPECT_EQ(progress.back(),
+            std::make_pair(uint64_t{data.size() + config.size()}, uint64_t{data.size() + config.size()}));
 
   const std::string zip = readFileBytes(archive);
   const std::string names[] = {utf8ToGbk("录制文件Temp"), "Config"};
@@ -134,8 +137,8 @@ TEST_F(ZipArchive, HeadersAreExactlyTheRecordingFileLayout) {
     EXPECT_EQ(u32(zip, at + 24), contents[i]->size());
     EXPECT_EQ(u16(zip, at + 28), names[i].size());
     EXPECT_EQ(u16(zip, at + 30), 9u);
-    EXPECT_EQ(u16(zip, at + 32), 0u);      // no comment
-    EXPECT_EQ(u32(zip, at + 38), 0x20u);   // archive attribute
+    EXPECT_EQ(u16(zip, at + 32), 0u);     // no comment
+    EXPECT_EQ(u32(zip, at + 38), 0x20u);  // archive attribute
     EXPECT_EQ(u32(zip, at + 42), localOffsets[i]);
     EXPECT_EQ(zip.substr(at + 46, names[i].size()), names[i]);
     const std::size_t extra = at + 46 + names[i].size();
@@ -191,15 +194,15 @@ TEST_F(ZipArchive, UnpacksAndStreamsItsMembers) {
   }));
   EXPECT_EQ(streamed, data);
   std::string error;
-  EXPECT_FALSE(readZipMember(archive, "Music", [](auto) { return true; }, &error));
+  EXPECT_FALSE(readZipMember(
+      archive, "Music", [](auto) { return true; }, &error));
 }
 
 TEST(ZipMemberNames, OnlyNamesInsideTheFolderPass) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Config", "Config"},   {"a/b", "a/b"},         {"./a//b", "a/b"},   {"dir/", "dir"},
-      {"../x", nullptr},      {"a/../../x", nullptr}, {"/etc/x", nullptr}, {"..\\x", nullptr},
-      {"a\\b", nullptr},      {"C:/x", nullptr},      {"", nullptr},       {"./", nullptr},
-      {"..", nullptr},
+      {"Config", "Config"},   {"a/b", "a/b"},      {"./a//b", "a/b"},  {"dir/", "dir"},   {"../x", nullptr},
+      {"a/../../x", nullptr}, {"/etc/x", nullptr}, {"..\\x", nullptr}, {"a\\b", nullptr}, {"C:/x", nullptr},
+      {"", nullptr},          {"./", nullptr},     {"..", nullptr},
   };
   for (const auto& [name, expected] : cases) {
     const auto path = safeMemberPath(name);
@@ -223,7 +226,8 @@ void writeArchiveNamed(const fs::path& path, const std::string& name, const std:
 
 TEST_F(ZipArchive, RefusesHostileAndDamagedArchives) {
   const fs::path target = folder / "out" / "inner";
-  for (const std::string name : {"../escaped", "../../escaped", "/tmp/escaped", "..\\escaped", "ok/../../escaped"}) {
+  for (const std::string name :
+       {"../escaped", "../../escaped", "/tmp/escaped", "..\\escaped", "ok/../../escaped"}) {
     writeArchiveNamed(folder / "slip.zip", name, "boo");
     const UnzipResult result = unpackZipArchive(folder / "slip.zip", target);
     EXPECT_FALSE(result.ok) << name;
@@ -240,7 +244,8 @@ TEST_F(ZipArchive, RefusesHostileAndDamagedArchives) {
 
   ASSERT_TRUE(writeZipArchive(archive, members).ok);
   const std::string whole = readFileBytes(archive);
-  for (const std::size_t length : {std::size_t{4}, std::size_t{100}, whole.size() / 2, whole.size() - 30, whole.size() - 1}) {
+  for (const std::size_t length :
+       {std::size_t{4}, std::size_t{100}, whole.size() / 2, whole.size() - 30, whole.size() - 1}) {
     writeFileBytes(folder / "cut.ORec", whole.substr(0, length));
     EXPECT_FALSE(unpackZipArchive(folder / "cut.ORec", folder / "cut").ok) << length;
   }

@@ -225,6 +225,12 @@ TEST_F(PlayerTest, NotARecordingSaysWhyAndPlaysNothing) {
   player.state().recordingPath.clear();
   player.PlayRecording();
   EXPECT_EQ(view.errors.size(), 2u);
+  player.state().recordingPath = "/recordings/a.b.ORec";
+  view.cache = "relative/cache";
+  player.PlayRecording();
+  ASSERT_EQ(view.errors.size(), 3u);
+  EXPECT_NE(view.errors[2].find("relative/cache"), std::string::npos) << view.errors[2];
+  EXPECT_EQ(unpacker.folders.size(), 3u) << "nothing is unpacked";
 }
 
 TEST(FileTitle, StripsFolderAndLastExtension) {

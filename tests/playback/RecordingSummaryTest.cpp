@@ -83,6 +83,15 @@ TEST(ImageHeader, ReadsTypeAndSizeFromTheHeaderAlone) {
     EXPECT_EQ(header->width, test.width);
     EXPECT_EQ(header->height, test.height);
   }
+  // Every cut of a valid header is refused or read, never read past its end.
+  for (const Bytes& whole : {pngHeader(3, 4), bmpHeader(3, 4), jpegHeader(3, 4)}) {
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+      const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+      if (const auto header = peekImageHeader(cut)) {
+        EXPECT_EQ(header->width, 3);
+      }
+    }
+  }
 }
 
 TEST(RecordingSummary, CountsFramesRegionsAndTheRecordedSize) {

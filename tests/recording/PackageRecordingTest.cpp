@@ -1,5 +1,3 @@
-#include "recording/PackageRecording.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +5,7 @@
 
 #include "codec/StreamFormat.h"
 #include "platform/zip/ZipReader.h"
+#include "recording/PackageRecording.h"
 #include "recording/RecordingConfig.h"
 #include "support/ScratchFolder.h"
 
@@ -19,8 +18,8 @@ using testing::ScratchFolder;
 using testing::writeFileBytes;
 
 const std::string kVideo = "[\xCA\xD3\xC6\xB5\xC9\xE8\xD6\xC3]\r\n\xD6\xDC\xC6\xDA=";  // [视频设置] 周期=
-const std::string kOverlay = "[\xD7\xD4\xC9\xE8\xD0\xC5\xCF\xA2]\r\n";               // [自设信息]
-const std::string kText = "\xC4\xDA\xC8\xDD=";                                      // 内容=
+const std::string kOverlay = "[\xD7\xD4\xC9\xE8\xD0\xC5\xCF\xA2]\r\n";                 // [自设信息]
+const std::string kText = "\xC4\xDA\xC8\xDD=";                                         // 内容=
 
 TEST(RecordingConfig, BytesAreWhatTheProfileWriterMakes) {
   struct Case {
@@ -29,8 +28,8 @@ TEST(RecordingConfig, BytesAreWhatTheProfileWriterMakes) {
   };
   const std::vector<Case> cases = {
       {{}, kVideo + "125\r\n" + kOverlay + "X=0\r\nY=0\r\n" + kText + "\r\n"},
-      {{25, "10", "-20", "测试文字"}, kVideo + "40\r\n" + kOverlay + "X=10\r\nY=-20\r\n" + kText +
-                                         "\xB2\xE2\xCA\xD4\xCE\xC4\xD7\xD6\r\n"},
+      {{25, "10", "-20", "测试文字"},
+       kVideo + "40\r\n" + kOverlay + "X=10\r\nY=-20\r\n" + kText + "\xB2\xE2\xCA\xD4\xCE\xC4\xD7\xD6\r\n"},
       {{0, "a", "", "x😀"}, kVideo + "1000\r\n" + kOverlay + "X=a\r\nY=\r\n" + kText + "x?\r\n"},
       {{99, "0", "0", ""}, kVideo + "40\r\n" + kOverlay + "X=0\r\nY=0\r\n" + kText + "\r\n"},
   };
@@ -60,8 +59,12 @@ TEST(RecordingConfig, ReadsBackWithThePlayersDefaults) {
 
 TEST(FormatKilobytes, ThreeDecimalsAndGroupedThousands) {
   const std::pair<int64_t, const char*> cases[] = {
-      {1234567, "1,205.632"}, {0, "0.000"},           {-1, "-0.001"},
-      {1024, "1.000"},        {1023, "0.999"},        {1024 * 1000, "1,000.000"},
+      {1234567, "1,205.632"},
+      {0, "0.000"},
+      {-1, "-0.001"},
+      {1024, "1.000"},
+      {1023, "0.999"},
+      {1024 * 1000, "1,000.000"},
       {1073741824, "1,048,576.000"},
   };
   for (const auto& [bytes, text] : cases) EXPECT_EQ(FormatKilobytes(bytes), text) << bytes;

@@ -1,11 +1,10 @@
-#include "recording/RecordingNames.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "recording/RecordingNameCheck.h"
+#include "recording/RecordingNames.h"
 #include "support/ScratchFolder.h"
 
 namespace ostrel::recording {
@@ -23,8 +22,8 @@ TEST(NextFreeRecordingName, TakesTheFirstNumberWithoutARecordingFile) {
   const std::vector<Case> cases = {
       {{}, {}, "录像1"},
       {{"录像1.ORec", "录像2.ORec"}, {}, "录像3"},
-      {{"录像1.ORec", "录像3.ORec"}, {}, "录像2"},                     // a gap is reused
-      {{"录像1.orec", "录像2.OREC", "录像3.Orec"}, {}, "录像4"},        // the extension in any case
+      {{"录像1.ORec", "录像3.ORec"}, {}, "录像2"},                            // a gap is reused
+      {{"录像1.orec", "录像2.OREC", "录像3.Orec"}, {}, "录像4"},              // the extension in any case
       {{"录像01.ORec", "录像1.ORec.bak", "录像1"}, {"录像2.ORec"}, "录像1"},  // other names, folders
   };
   for (const auto& c : cases) {
@@ -53,8 +52,8 @@ TEST(FolderRules, CreateFolderPathOnPosixPaths) {
       {"/", false},
       {base + "/x/../y", false},
       {base + "/x/./y", false},
-      {base + "//y", false},     // empty component
-      {base + "/file/y", false}, // a file in the way
+      {base + "//y", false},      // empty component
+      {base + "/file/y", false},  // a file in the way
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CreateFolderPath(c.path), c.created) << c.path;

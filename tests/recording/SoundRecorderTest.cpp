@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,28 +10,13 @@
 #include "recording/SoundRecorder.h"
 #include "recording/WaveHeader.h"
 #include "support/FakeAudioInput.h"
+#include "support/ScratchFolder.h"
 
 namespace ostrel::recording {
 namespace {
 
 using testing::FakeAudioInput;
 using Bytes = std::vector<uint8_t>;
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ostrel-sound-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  std::filesystem::path operator/(const char* name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 Bytes readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -60,7 +44,7 @@ struct Fixture {
   std::unique_ptr<FakeAudioInput> owned = std::make_unique<FakeAudioInput>();
   FakeAudioInput* fake = owned.get();  // the recorder owns it
   SoundRecorder recorder{std::move(owned)};
-  TempFolder folder;
+  testing::ScratchFolder folder;
   std::filesystem::path music = folder / "Music";
 };
 

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QLabel>
+#include <QProgressBar>
 #include <cstring>
 #include <vector>
 
 #include "shell/CommonDialogs.h"
 #include "shell/FileDialogFilter.h"
+#include "shell/PackingWindow.h"
 #include "shell/ScreenPicture.h"
 #include "shell/ShellTestEnvironment.h"
 
@@ -78,6 +81,27 @@ TEST(ScreenPicture, CapturesThePrimaryScreen) {
   EXPECT_EQ(le(bmp, 22, 4), 800u);
   EXPECT_EQ(static_cast<qsizetype>(le(bmp, 2, 4)), bmp.size());
   EXPECT_EQ(bmp.size(), 54 + 3840 * 800);
+}
+
+TEST(PackingWindow, HasItsFormAndRefusesToClose) {
+  test::application();
+  QWidget owner;
+  PackingWindow packing(&owner);
+  packing.show();
+  ASSERT_TRUE(test::waitUntil([&] { return packing.isVisible(); }));
+  EXPECT_EQ(packing.windowTitle(), u8("正在生成录制文件,请稍后..."));
+  EXPECT_EQ(packing.size(), QSize(392, 102));
+  auto* bar = packing.findChild<QProgressBar*>(u8("进度条"));
+  auto* hint = packing.findChild<QLabel*>(u8("标签_提示"));
+  ASSERT_TRUE(bar && hint);
+  EXPECT_EQ(bar->geometry(), QRect(16, 11, 360, 24));
+  EXPECT_EQ(hint->geometry(), QRect(16, 48, 296, 16));
+  EXPECT_EQ(hint->text(), u8("准备生成..."));
+  EXPECT_FALSE(packing.windowFlags() & Qt::WindowCloseButtonHint);
+  packing.setProgress(70);
+  EXPECT_EQ(bar->value(), 70);
+  EXPECT_FALSE(packing.close());
+  EXPECT_TRUE(packing.isVisible());
 }
 
 }  // namespace

@@ -236,13 +236,22 @@ TEST(MainWindowForm, FrameRateBoxPutsOneOrTwentyFiveBack) {
   EXPECT_EQ(rate->text(), QStringLiteral("24"));
 }
 
-TEST(MainWindowForm, ResizeHidesThePreviewBelow320AndFillsTheWidthAbove) {
+TEST(MainWindowForm, SizeLimitsHoldAndThePreviewHidesBelow320) {
   application();
   MainWindow window;
   window.show();
   ASSERT_TRUE(test::waitUntil([&] { return window.isVisible(); }));
   QFrame* frame = window.form().previewFrame;
   const QWidget* client = window.centralWidget();
+
+  ASSERT_TRUE(window.installSizeLimits(745, 300, 1280, 800));
+  EXPECT_FALSE(window.installSizeLimits(745, 300, 1280, 800)) << "installed once only";
+  window.resize(600, 200);
+  ASSERT_TRUE(test::waitUntil([&] { return window.height() == 300; }));
+  EXPECT_EQ(window.width(), 745) << "no frame here, so outer and inner sizes agree";
+  window.resize(2000, 2000);
+  ASSERT_TRUE(test::waitUntil([&] { return window.height() == 800; }));
+  EXPECT_EQ(window.width(), 1280);
 
   window.resize(800, 300);
   ASSERT_TRUE(test::waitUntil([&] { return window.height() == 300; }));

@@ -83,7 +83,7 @@ TEST(RecordingCycle, StartPauseResumeStopThroughTheMenuWritesTheRecording) {
   EXPECT_EQ(p.window.form().previewCanvas->width(), 1280) << "the preview is as large as the screen";
 
   p.menus.startRecording->trigger();
-  EXPECT_TRUE(p.recordingMenu());
+  EXPECT_TRUE(test::waitUntil([&] { return p.recordingMenu(); }));
   EXPECT_EQ(p.window.form().recordTimer->interval(), 125);
   EXPECT_TRUE(p.window.form().recordTimer->isActive());
   test::waitUntil([] { return false; }, 400);
@@ -97,7 +97,8 @@ TEST(RecordingCycle, StartPauseResumeStopThroughTheMenuWritesTheRecording) {
   test::waitUntil([] { return false; }, 400);
 
   MessageBoxWatcher watcher;
-  p.menus.stopRecording->trigger();  // returns once the message box is closed
+  p.menus.stopRecording->trigger();
+  ASSERT_TRUE(test::waitUntil([&] { return !watcher.caption.isEmpty() && p.noPackingWindow(); }, 20000));
 
   EXPECT_EQ(watcher.caption, u8("生成完毕"));
   EXPECT_TRUE(watcher.text.startsWith(u8("生成Orec完毕,大小:")) &&
@@ -117,6 +118,7 @@ TEST(RecordingCycle, StartPauseResumeStopThroughTheMenuWritesTheRecording) {
 TEST(RecordingCycle, ExitWhilePausedPackagesTheRecordingFirst) {
   Program p;
   p.menus.startRecording->trigger();
+  ASSERT_TRUE(test::waitUntil([&] { return p.recordingMenu(); }));
   test::waitUntil([] { return false; }, 300);
   p.menus.pauseRecording->trigger();
 

@@ -87,13 +87,14 @@ UniqueUnz openChecked(const std::filesystem::path& archive, const UnzipLimits& l
   for (int status = unzGoToFirstFile(zip.get()); status != UNZ_END_OF_LIST_OF_FILE;
        status = unzGoToNextFile(zip.get())) {
     unz_file_info64 info{};
-    if (status != UNZ_OK || unzGetCurrentFileInfo64(zip.get(), &info, nameBuffer.data(),
-                                                    static_cast<uLong>(nameBuffer.size()), nullptr, 0, nullptr,
-                                                    0) != UNZ_OK) {
+    if (status != UNZ_OK ||
+        unzGetCurrentFileInfo64(zip.get(), &info, nameBuffer.data(), static_cast<uLong>(nameBuffer.size()),
+                                nullptr, 0, nullptr, 0) != UNZ_OK) {
       error = archive.string() + " is damaged (unreadable directory entry)";
       return nullptr;
     }
-    const std::string_view raw(nameBuffer.data(), std::min<std::size_t>(info.size_filename, nameBuffer.size()));
+    const std::string_view raw(nameBuffer.data(),
+                               std::min<std::size_t>(info.size_filename, nameBuffer.size()));
     MemberEntry entry;
     entry.name = (info.flag & kUtf8NamesFlag) ? std::string(raw) : gbkToUtf8(raw);
     entry.size = info.uncompressed_size;
@@ -124,8 +125,8 @@ UniqueUnz openChecked(const std::filesystem::path& archive, const UnzipLimits& l
 
 // Inflates the current member to `sink`, refusing more bytes than its header
 // states and checking the CRC at the end.
-bool streamCurrent(unzFile zip, const MemberEntry& entry, const std::function<bool(std::span<const uint8_t>)>& sink,
-                   std::string& error) {
+bool streamCurrent(unzFile zip, const MemberEntry& entry,
+                   const std::function<bool(std::span<const uint8_t>)>& sink, std::string& error) {
   if (unzOpenCurrentFile(zip) != UNZ_OK) {
     error = "cannot read the member " + entry.name;
     return false;
@@ -154,8 +155,12 @@ bool streamCurrent(unzFile zip, const MemberEntry& entry, const std::function<bo
     }
   }
   const int closed = unzCloseCurrentFile(zip);
-  if (ok && (closed != UNZ_OK || produced != entry.size)) {
-    error = "the member " + entry.name + " is damaged (size or CRC does not match)";
+  if (ok && produced != entry.size) {
+    error = "the member " + entry.name + " is damaged (" + std::to_string(produced) + " bytes instead of " +
+            std::to_string(entry.size) + ")";
+    ok = false;
+  } else if (ok && closed != UNZ_OK) {
+    error = "the member " + entry.name + " is damaged (CRC does not match)";
     ok = false;
   }
   return ok;
@@ -227,8 +232,9 @@ UnzipResult unpackZipArchive(const std::filesystem::path& archive, const std::fi
       result.error = "cannot create " + target.string() + ": " + errnoText();
       return result;
     }
-    bool ok = streamCurrent(zip.get(), entry, [&out](std::span<const uint8_t> b) { return writeAll(out.get(), b); },
-                            result.error);
+    bool ok = streamCurrent(
+        zip.get(), entry, [&out](std::span<const uint8_t> b) { return writeAll(out.get(), b); },
+        result.error);
     if (!out.close() && ok) {
       result.error = "cannot write " + target.string() + ": " + errnoText();
       ok = false;

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/PrivateSoundServer.h"
+#include "support/ScratchFolder.h"
+#include "support/XvfbServer.h"
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kOstrel = std::string(OSTREL_BINARY_DIR) + "/src/ostrel";
+
+int runRecorder(const std::string& display, const fs::path& cache, const std::vector<std::string>& options) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    unsetenv("OSTREL_SCREEN");
+    std::vector<char*> argv = {const_cast<char*>(kOstrel.c_str()), const_cast<char*>("record")};
+    for (const auto& o : options) argv.push_back(const_cast<char*>(o.c_str()));
+    argv.push_back(nullptr);
+    execv(kOstrel.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Members of the archive, then the Music member's RIFF tag, format, frame
+// count, whether its data is whole frames and whether it carries sound.
+std::string describeSound(const fs::path& archive) {
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys, zipfile, wave, io, struct\n"
+      "z = zipfile.ZipFile(sys.argv[1])\n"
+      "names = [i.filename.encode('cp437').decode('gbk') for i in z.infolist()]\n"
+      "music = z.read('Music')\n"
+      "w = wave.open(io.BytesIO(music))\n"
+      "n = w.getnframes()\n"
+      "data = w.readframes(n)\n"
+      "samples = struct.unpack('<%dh' % (len(data) // 2), data)\n"
+      "loud = max(abs(s) for s in samples) > 3000\n"
+      "print(','.join(names), music[:4].decode(), w.getnchannels(), w.getframerate(), 8 * w.getsampwidth(),\n"
+      "      'about-2s' if 14400 <= n <= 17600 else n, len(data) % w.getsampwidth() == 0, loud)\n\" '" +
+      archive.string() + "' 2>&1";
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  if (pipe) pclose(pipe);
+  return output;
+}
+
+TEST(RecordWithSound, TwoSecondsWithSoundCarryAMusicMember) {
+  testing::PrivateSoundServer sound;
+  ASSERT_TRUE(sound.ok()) << sound.error();
+  ASSERT_TRUE(sound.playTone(440));
+  // A fresh null sink takes a moment before its monitor carries the tone.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  test::XvfbServer screen({320, 240});
+  ASSERT_TRUE(screen.running()) << screen.error();
+
+  testing::ScratchFolder folder;
+  ASSERT_EQ(runRecorder(screen.display(), folder / "cache",
+                        {"--sound", "--out", (folder / "clip.ORec").string(), "--seconds", "2", "--fps", "5"}),
+            0);
+  EXPECT_EQ(describeSound(folder / "clip.ORec"), "录制文件Temp,Config,Music RIFF 1 8000 16 about-2s True True\n");
+}
+
+}  // namespace
+}  // namespace ostrel
