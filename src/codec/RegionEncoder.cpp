@@ -31,17 +31,20 @@ int columnGranularity(int bitsPerPixel) { return bitsPerPixel < 8 ? 8 / bitsPerP
 
 }  // namespace
 
-void appendBmpPayload(const WorkBitmap& bitmap, const ColourTables& tables, const ScreenRect& area,
-                      std::vector<uint8_t>& out) {
+bool appendBmpPayload(const WorkBitmap& bitmap, const ColourTables& tables, const ScreenRect& area,
+                      std::vector<uint8_t>& out, bool checkFraming) {
   const int bits = bitmap.bitsPerPixel();
   const int w = area.width(), h = area.height();
-  const int rowBytes = bitmapRowBytes(w, bits);
+  const std::size_t rowBytes = static_cast<std::size_t>(bitmapRowBytes(w, bits));
   const std::span<const uint8_t> table = tables.forDepth(bits);
   const uint32_t headerSize = 54 + static_cast<uint32_t>(table.size());
+  const std::size_t payloadStart = out.size();
+  const std::size_t needed = payloadStart + headerSize + rowBytes * h;
+  // Grow geometrically: an exact reserve per region would copy the buffer again and again.
+  if (out.capacity() < needed) out.reserve(std::max(needed, 2 * out.capacity()));
   out.push_back('B');
   out.push_back('M');
-  put32(out, static_cast<uint32_t>(rowBytes) *
-                 static_cast<uint32_t>(h));  // pixel data only, as stored files have it
+  put32(out, static_cast<uint32_t>(rowBytes * h));  // pixel data only, as stored files have it
   put32(out, 0);
   put32(out, headerSize);
   put32(out, 40);
@@ -51,13 +54,21 @@ void appendBmpPayload(const WorkBitmap& bitmap, const ColourTables& tables, cons
   put16(out, static_cast<unsigned>(bits));
   out.insert(out.end(), 24, 0);
   out.insert(out.end(), table.begin(), table.end());
+  if (checkFraming && containsFramingBytes(Bytes(out).subspan(payloadStart))) return false;
   // Bottom row first: the rectangle's rows lie bottom-up in the work bitmap already.
-  const std::size_t start = out.size();
-  out.resize(start + static_cast<std::size_t>(rowBytes) * h);
+  // Each row is checked while it is still in the cache, together with the tail
+  // of the bytes before it, where a sequence could begin.
   const uint8_t* source = bitmap.referenceRow(area.bottom - 1) + ((area.left * bits) >> 3);
-  uint8_t* target = out.data() + start;
-  for (int i = 0; i < h; ++i, source += bitmap.stride(), target += rowBytes)
-    std::memcpy(target, source, static_cast<std::size_t>(rowBytes));
+  constexpr std::size_t kOverlap = REGION_TRAILER.size() - 1;
+  for (int i = 0; i < h; ++i, source += bitmap.stride()) {
+    const std::size_t rowStart = out.size();
+    out.insert(out.end(), source, source + rowBytes);
+    if (checkFraming) {
+      const std::size_t from = std::max(payloadStart, rowStart - std::min(rowStart, kOverlap));
+      if (containsFramingBytes(Bytes(out).subspan(from))) return false;
+    }
+  }
+  return true;
 }
 
 void RegionEncoder::encode(const WorkBitmap& bitmap, const ColourTables& tables,
@@ -106,29 +117,33 @@ bool RegionEncoder::encodeOnce(const WorkBitmap& bitmap, const ColourTables& tab
   put16(out, static_cast<unsigned>(area.top));
   out.insert(out.end(), REGION_MARKER.begin(), REGION_MARKER.end());
   if (settings.kind == CompressionKind::Bmp) {
-    appendBmpPayload(bitmap, tables, area, out);
+    if (!appendBmpPayload(bitmap, tables, area, out, attempt >= 0)) {
+      out.resize(start);
+      return false;
+    }
+    out.insert(out.end(), REGION_TRAILER.begin(), REGION_TRAILER.end());
+    return true;
+  }
+  platform::BgrxView view{nullptr, area.width(), area.height(), 0};
+  if (bitmap.bitsPerPixel() == 32) {
+    view.firstRow = bitmap.referenceRow(area.top) + static_cast<std::ptrdiff_t>(area.left) * 4;
+    view.stride = -static_cast<std::ptrdiff_t>(bitmap.stride());
   } else {
-    platform::BgrxView view{nullptr, area.width(), area.height(), 0};
-    if (bitmap.bitsPerPixel() == 32) {
-      view.firstRow = bitmap.referenceRow(area.top) + static_cast<std::ptrdiff_t>(area.left) * 4;
-      view.stride = -static_cast<std::ptrdiff_t>(bitmap.stride());
-    } else {
-      const std::size_t rowBytes = static_cast<std::size_t>(area.width()) * 4;
-      bgrx_.resize(rowBytes * area.height());
-      for (int y = 0; y < area.height(); ++y)
-        loadPixels(bitmap.referenceRow(area.top + y), area.left, area.width(), bitmap.bitsPerPixel(),
-                   tables.forDepth(bitmap.bitsPerPixel()), &bgrx_[rowBytes * y]);
-      view.firstRow = bgrx_.data();
-      view.stride = static_cast<std::ptrdiff_t>(rowBytes);
-    }
-    const int index = std::max(attempt, 0);
-    // A failed encoder leaves an empty payload; the record is still written, as readers expect.
-    if (settings.kind == CompressionKind::Jpeg) {
-      const int quality = std::clamp(settings.quality + kJpegQualitySteps[index], 0, 100);
-      platform::encodeJpeg(view, quality, out);
-    } else {
-      platform::encodePng(view, out, kPngAttempts[index]);
-    }
+    const std::size_t rowBytes = static_cast<std::size_t>(area.width()) * 4;
+    bgrx_.resize(rowBytes * area.height());
+    for (int y = 0; y < area.height(); ++y)
+      loadPixels(bitmap.referenceRow(area.top + y), area.left, area.width(), bitmap.bitsPerPixel(),
+                 tables.forDepth(bitmap.bitsPerPixel()), &bgrx_[rowBytes * y]);
+    view.firstRow = bgrx_.data();
+    view.stride = static_cast<std::ptrdiff_t>(rowBytes);
+  }
+  const int index = std::max(attempt, 0);
+  // A failed encoder leaves an empty payload; the record is still written, as readers expect.
+  if (settings.kind == CompressionKind::Jpeg) {
+    const int quality = std::clamp(settings.quality + kJpegQualitySteps[index], 0, 100);
+    platform::encodeJpeg(view, quality, out);
+  } else {
+    platform::encodePng(view, out, kPngAttempts[index]);
   }
   if (attempt >= 0 && containsFramingBytes(Bytes(out).subspan(start + REGION_HEADER_SIZE))) {
     out.resize(start);

@@ -37,8 +37,10 @@ class RegionEncoder {
 };
 
 // The bytes of a bitmap file (headers, colour table, bottom-up rows copied
-// straight from the reference image) for `area`, appended to `out`.
-void appendBmpPayload(const WorkBitmap& bitmap, const ColourTables& tables, const ScreenRect& area,
-                      std::vector<uint8_t>& out);
+// straight from the reference image) for `area`, appended to `out`. With
+// `checkFraming`, stops and returns false as soon as the bytes would hold the
+// frame separator or the region trailer.
+bool appendBmpPayload(const WorkBitmap& bitmap, const ColourTables& tables, const ScreenRect& area,
+                      std::vector<uint8_t>& out, bool checkFraming = false);
 
 }  // namespace ostrel::codec
