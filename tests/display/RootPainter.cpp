@@ -57,10 +57,14 @@ int RootPainter::width() const { return screen_ ? screen_->width_in_pixels : 0; 
 int RootPainter::height() const { return screen_ ? screen_->height_in_pixels : 0; }
 
 std::vector<uint32_t> RootPainter::paint(const Pattern& pattern) {
+  return paintArea(pattern, {0, 0, width(), height()});
+}
+
+std::vector<uint32_t> RootPainter::paintArea(const Pattern& pattern, const ScreenRect& area) {
   xcb_connection_t* c = connection_.get();
   const Layout layout = layoutOf(c, screen_);
-  const int w = width();
-  const int h = height();
+  const int w = area.width();
+  const int h = area.height();
   const int bytesPerPixel = layout.bitsPerPixel / 8;
   const std::size_t rowBytes = (static_cast<std::size_t>(w) * layout.bitsPerPixel + layout.scanlinePad - 1) /
                                layout.scanlinePad * layout.scanlinePad / 8;
@@ -69,7 +73,7 @@ std::vector<uint32_t> RootPainter::paint(const Pattern& pattern) {
   std::vector<uint8_t> image(rowBytes * h, 0);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      Channels ch = pattern(x, y);
+      Channels ch = pattern(area.left + x, area.top + y);
       ch.red %= maxOf(layout.masks[0]) + 1;
       ch.green %= maxOf(layout.masks[1]) + 1;
       ch.blue %= maxOf(layout.masks[2]) + 1;
@@ -95,7 +99,8 @@ std::vector<uint32_t> RootPainter::paint(const Pattern& pattern) {
   for (int top = 0; top < h; top += bandRows) {
     const int rows = std::min(bandRows, h - top);
     xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, gc, static_cast<uint16_t>(w),
-                  static_cast<uint16_t>(rows), 0, static_cast<int16_t>(top), 0, screen_->root_depth,
+                  static_cast<uint16_t>(rows), static_cast<int16_t>(area.left),
+                  static_cast<int16_t>(area.top + top), 0, screen_->root_depth,
                   static_cast<uint32_t>(rowBytes * rows), image.data() + top * rowBytes);
   }
   xcb_free_gc(c, gc);

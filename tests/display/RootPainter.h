@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ScreenRect.h"
+
 namespace ostrel::test {
 
 // A test's own client of a private X server: paints known pictures onto the
@@ -34,6 +36,9 @@ class RootPainter {
   // Paints the whole root window; returns the BGRX picture a correct grab
   // must give back (channels scaled to 8 bits with rounding, X = 0).
   std::vector<uint32_t> paint(const Pattern& pattern);
+  // Paints `area` of the root window only (the pattern sees screen
+  // coordinates); returns the area's BGRX picture, rows top-down.
+  std::vector<uint32_t> paintArea(const Pattern& pattern, const ScreenRect& area);
 
   void warpPointer(int x, int y);
   // Gives the root window a cursor from the server's cursor font.

@@ -51,6 +51,7 @@ struct GrabCase {
   bool serverShm;  // server started with MIT-SHM
   bool askShm;     // backend allowed to use it
   bool expectShm;
+  bool askDamage;  // backend allowed to mirror the screen and follow its damage
 };
 
 void PrintTo(const GrabCase& c, std::ostream* os) { *os << c.name; }
@@ -68,9 +69,11 @@ TEST_P(X11ScreenGrabTest, GrabsWhatWasPainted) {
   const auto want = [&](int x, int y) { return expected[std::size_t(y) * c.width + x]; };
 
   std::string error;
-  auto source = X11ScreenSource::open({.display = server.display(), .useSharedMemory = c.askShm}, &error);
+  auto source = X11ScreenSource::open(
+      {.display = server.display(), .useSharedMemory = c.askShm, .useDamage = c.askDamage}, &error);
   ASSERT_NE(source, nullptr) << error;
   EXPECT_EQ(source->usesSharedMemory(), c.expectShm);
+  EXPECT_EQ(source->usesDamage(), c.askDamage);
   const ScreenSize size = source->virtualScreenSize();
   ASSERT_EQ(size.width, c.width);
   ASSERT_EQ(size.height, c.height);
@@ -122,14 +125,104 @@ TEST_P(X11ScreenGrabTest, GrabsWhatWasPainted) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, X11ScreenGrabTest,
-                         testing::Values(GrabCase{"Depth24Shm", 24, 640, 480, true, true, true},
-                                         GrabCase{"Depth24GetImageForced", 24, 640, 480, true, false, false},
-                                         GrabCase{"Depth24ServerWithoutShm", 24, 640, 480, false, true,
-                                                  false},
-                                         GrabCase{"Depth16OddWidth", 16, 333, 211, true, true, true},
-                                         GrabCase{"Depth30TenBitChannels", 30, 320, 200, true, true, true}),
-                         [](const testing::TestParamInfo<GrabCase>& info) { return info.param.name; });
+// Paints `area` with `pattern` and records the change in `expected`, the whole screen's picture.
+void paintInto(RootPainter& painter, std::vector<uint32_t>& expected, const RootPainter::Pattern& pattern,
+               const ScreenRect& area) {
+  const std::vector<uint32_t> painted = painter.paintArea(pattern, area);
+  for (int y = 0; y < area.height(); ++y) {
+    for (int x = 0; x < area.width(); ++x) {
+      expected[std::size_t(area.top + y) * painter.width() + area.left + x] =
+          painted[std::size_t(y) * area.width() + x];
+    }
+  }
+}
+
+// Grabs `area` and counts the pixels that differ from `expected`.
+int wrongPixels(X11ScreenSource& source, const std::vector<uint32_t>& expected, int screenWidth,
+                const ScreenRect& area) {
+  Canvas canvas(area.width(), area.height(), false);
+  if (!source.grab(area, canvas.target)) return -1;
+  int wrong = 0;
+  for (int y = 0; y < area.height(); ++y) {
+    for (int x = 0; x < area.width(); ++x) {
+      wrong += canvas.at(x, y) != expected[std::size_t(area.top + y) * screenWidth + area.left + x];
+    }
+  }
+  return wrong;
+}
+
+// Sampled rows, as the frame grabber asks for them, checked against `expected`.
+int wrongRowPixels(X11ScreenSource& source, const std::vector<uint32_t>& expected, int width, int height) {
+  std::vector<int> rows;
+  for (int y = 3; y < height; y += 15) rows.push_back(y);
+  Canvas canvas(width, static_cast<int>(rows.size()), false);
+  std::vector<PixelTarget> targets;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    targets.push_back({canvas.target.firstRow + std::ptrdiff_t(i) * canvas.target.stride, 0});
+  }
+  if (!source.grabRows(rows, targets)) return -1;
+  int wrong = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (int x = 0; x < width; ++x)
+      wrong += canvas.at(x, int(i)) != expected[std::size_t(rows[i]) * width + x];
+  }
+  return wrong;
+}
+
+TEST_P(X11ScreenGrabTest, FollowsChangesOnTheScreen) {
+  const GrabCase& c = GetParam();
+  XvfbServer server(
+      XvfbOptions{.width = c.width, .height = c.height, .depth = c.depth, .sharedMemory = c.serverShm});
+  ASSERT_TRUE(server.running()) << server.error();
+  RootPainter painter(server.display());
+  ASSERT_TRUE(painter.connected());
+  std::vector<uint32_t> expected = painter.paint(pattern);
+  auto source = X11ScreenSource::open(
+      {.display = server.display(), .useSharedMemory = c.askShm, .useDamage = c.askDamage});
+  ASSERT_NE(source, nullptr);
+  const int w = c.width;
+  const int h = c.height;
+  const ScreenRect screen{0, 0, w, h};
+  EXPECT_EQ(wrongRowPixels(*source, expected, w, h), 0) << "rows before any change";
+  EXPECT_EQ(wrongPixels(*source, expected, w, screen), 0) << "screen before any change";
+
+  const auto second = [](int x, int y) {
+    return RootPainter::Channels{uint32_t(y * 11), uint32_t(x + 100), 7};
+  };
+  const ScreenRect first{w / 4, h / 3, w / 2, h / 3 + 40};
+  paintInto(painter, expected, second, first);
+  EXPECT_EQ(wrongRowPixels(*source, expected, w, h), 0) << "rows after the first change";
+  // Areas that cut the changed one: over its left edge, inside it, the rows just read, all of it.
+  EXPECT_EQ(wrongPixels(*source, expected, w, {first.left - 9, first.top - 5, first.left + 9, first.top + 5}),
+            0);
+  EXPECT_EQ(wrongPixels(*source, expected, w, {first.left + 10, first.top, first.left + 20, first.top + 4}),
+            0);
+  EXPECT_EQ(wrongPixels(*source, expected, w, {first.left, first.top, first.right, first.top + 4}), 0);
+  EXPECT_EQ(wrongPixels(*source, expected, w, first), 0);
+
+  const auto third = [](int x, int y) {
+    return RootPainter::Channels{uint32_t(x * y), 5, uint32_t(x * 3 + y)};
+  };
+  const ScreenRect overlapping{w / 4 + 7, h / 3 + 20, w - 1, h / 3 + 70};
+  paintInto(painter, expected, third, overlapping);
+  EXPECT_EQ(wrongRowPixels(*source, expected, w, h), 0) << "rows after the second change";
+  EXPECT_EQ(wrongPixels(*source, expected, w, screen), 0) << "screen after the second change";
+
+  paintInto(painter, expected, pattern, {0, 0, 1, 1});
+  EXPECT_EQ(wrongPixels(*source, expected, w, screen), 0) << "one pixel changed back";
+  EXPECT_EQ(wrongPixels(*source, expected, w, screen), 0) << "still screen";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, X11ScreenGrabTest,
+    testing::Values(GrabCase{"Depth24Shm", 24, 640, 480, true, true, true, true},
+                    GrabCase{"Depth24ShmWithoutDamage", 24, 640, 480, true, true, true, false},
+                    GrabCase{"Depth24GetImageForced", 24, 640, 480, true, false, false, true},
+                    GrabCase{"Depth24ServerWithoutShm", 24, 640, 480, false, true, false, true},
+                    GrabCase{"Depth16OddWidth", 16, 333, 211, true, true, true, true},
+                    GrabCase{"Depth16OddWidthWithoutDamage", 16, 333, 211, true, true, true, false},
+                    GrabCase{"Depth30TenBitChannels", 30, 320, 200, true, true, true, true}),
+    [](const testing::TestParamInfo<GrabCase>& info) { return info.param.name; });
 
 TEST(X11ScreenSourceTest, RefusesPaletteVisualsAndMissingDisplays) {
   XvfbServer server(XvfbOptions{.width = 64, .height = 64, .depth = 8});
@@ -190,6 +283,26 @@ TEST(X11ScreenSourceTest, CursorReportsPositionImageAndSerial) {
   painter.setRootCursor(152);  // the watch
   ASSERT_TRUE(source->queryCursor(cursor));
   EXPECT_NE(cursor.serial, serial);
+  // The new image, hot spot and size, the same as a source that never saw the old cursor reports.
+  auto fresh = X11ScreenSource::open({.display = server.display()});
+  ASSERT_NE(fresh, nullptr);
+  CursorInfo direct;
+  ASSERT_TRUE(fresh->queryCursor(direct));
+  EXPECT_EQ(cursor.serial, direct.serial);
+  EXPECT_EQ(cursor.argb, direct.argb);
+  EXPECT_EQ(cursor.width, direct.width);
+  EXPECT_EQ(cursor.height, direct.height);
+  EXPECT_EQ(cursor.hotX, direct.hotX);
+  EXPECT_EQ(cursor.hotY, direct.hotY);
+  EXPECT_EQ(cursor.x, 7);
+  // A caller's empty record still receives the pixels of an unchanged cursor.
+  CursorInfo other;
+  painter.warpPointer(30, 40);
+  ASSERT_TRUE(source->queryCursor(other));
+  EXPECT_EQ(other.serial, direct.serial);
+  EXPECT_EQ(other.argb, direct.argb);
+  EXPECT_EQ(other.x, 30);
+  EXPECT_EQ(other.y, 40);
 }
 
 TEST(X11ScreenSourceTest, ServerThatGoesAwayMakesCallsFail) {

@@ -1,5 +1,6 @@
 #include "platform/x11/X11ScreenSource.h"
 
+#include <xcb/damage.h>
 #include <xcb/shm.h>
 #include <xcb/xfixes.h>
 
@@ -124,6 +125,12 @@ std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const X11ScreenOptions& o
     auto version = takeReply(xcb_xfixes_query_version_reply, c,
                              xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION));
     source->xfixesUsable_ = version != nullptr && version->major_version >= 1;
+    // Damage is handed over in an XFixes region, which needs version 2.
+    if (options.useDamage && version != nullptr && version->major_version >= 2 &&
+        extensionPresent(c, &xcb_damage_id)) {
+      source->startDamageTracking();
+    }
+    if (source->xfixesUsable_) source->startCursorTracking();
   }
   if (xcb_connection_has_error(c)) {
     setError(error, "the X connection failed while starting up");
@@ -139,6 +146,123 @@ X11ScreenSource::~X11ScreenSource() {
   SigpipeGuard guard;
   segment_.reset();
   connection_.reset();
+}
+
+void X11ScreenSource::startDamageTracking() {
+  xcb_connection_t* c = connection_.get();
+  auto version = takeReply(xcb_damage_query_version_reply, c,
+                           xcb_damage_query_version(c, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION));
+  if (!version || !mirror_.reset(screenWidth_, screenHeight_)) return;
+  damageRegion_ = xcb_generate_id(c);
+  xcb_xfixes_create_region(c, damageRegion_, 0, nullptr);
+  damage_ = xcb_generate_id(c);
+  // NonEmpty: the server keeps gathering damage into one region and sends a
+  // single event when it stops being empty. Every grab takes the region
+  // anyway, so rectangle-by-rectangle reports would only flood the socket.
+  XcbReply<xcb_generic_error_t> error(
+      xcb_request_check(c, xcb_damage_create_checked(c, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY)));
+  if (error) {
+    mirror_.reset(0, 0);
+    return;
+  }
+  damageEventBase_ = xcb_get_extension_data(c, &xcb_damage_id)->first_event;
+  damageUsable_ = true;
+}
+
+void X11ScreenSource::startCursorTracking() {
+  xcb_connection_t* c = connection_.get();
+  XcbReply<xcb_generic_error_t> error(xcb_request_check(
+      c, xcb_xfixes_select_cursor_input_checked(c, root_, XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR)));
+  if (error) return;
+  xfixesEventBase_ = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event;
+  cursorTracked_ = true;
+}
+
+void X11ScreenSource::drainEvents() {
+  xcb_connection_t* c = connection_.get();
+  while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
+    const unsigned type = event->response_type & 0x7fu;
+    if (cursorTracked_ && type == xfixesEventBase_ + unsigned{XCB_XFIXES_CURSOR_NOTIFY}) {
+      cursorCacheValid_ = false;
+    }
+  }
+}
+
+bool X11ScreenSource::collectDamage() {
+  if (mirror_.width() != screenWidth_ || mirror_.height() != screenHeight_) {
+    // The screen changed size: start over; a screen too large to mirror is read directly from now on.
+    if (!mirror_.reset(screenWidth_, screenHeight_)) {
+      damageUsable_ = false;
+      return true;
+    }
+  }
+  xcb_connection_t* c = connection_.get();
+  xcb_damage_subtract(c, damage_, XCB_NONE, damageRegion_);
+  auto region = takeReply(xcb_xfixes_fetch_region_reply, c, xcb_xfixes_fetch_region(c, damageRegion_));
+  drainEvents();
+  if (!region) return false;
+  const xcb_rectangle_t* rects = xcb_xfixes_fetch_region_rectangles(region.get());
+  const int count = xcb_xfixes_fetch_region_rectangles_length(region.get());
+  for (int i = 0; i < count; ++i) {
+    const xcb_rectangle_t& r = rects[i];
+    mirror_.markStale({r.x, r.y, r.x + int{r.width}, r.y + int{r.height}});
+  }
+  return true;
+}
+
+bool X11ScreenSource::refreshMirror(std::span<const ScreenRect> areas) {
+  if (areas.empty()) return true;
+  xcb_connection_t* c = connection_.get();
+  refreshOffsets_.clear();
+  std::size_t total = 0;
+  for (const ScreenRect& area : areas) {
+    refreshOffsets_.push_back(total);
+    total += converter_.serverRowBytes(area.width()) * static_cast<std::size_t>(area.height());
+  }
+  const auto intoMirror = [&](const ScreenRect& area, const uint8_t* data) {
+    const std::size_t rowBytes = converter_.serverRowBytes(area.width());
+    for (int row = 0; row < area.height(); ++row) {
+      converter_.convertRow(data + row * rowBytes, area.width(), mirror_.row(area.top + row) + 4 * area.left);
+    }
+  };
+
+  bool ok = true;
+  if (SharedMemorySegment* segment = segmentFor(total)) {
+    shmCookies_.clear();
+    for (std::size_t k = 0; k < areas.size(); ++k) {
+      const ScreenRect& a = areas[k];
+      shmCookies_.push_back(xcb_shm_get_image(
+          c, root_, static_cast<int16_t>(a.left), static_cast<int16_t>(a.top),
+          static_cast<uint16_t>(a.width()), static_cast<uint16_t>(a.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+          segment->id(), static_cast<uint32_t>(refreshOffsets_[k])));
+    }
+    for (std::size_t k = 0; k < areas.size(); ++k) {
+      if (takeReply(xcb_shm_get_image_reply, c, shmCookies_[k])) {
+        intoMirror(areas[k], segment->data() + refreshOffsets_[k]);
+      } else {
+        ok = false;
+      }
+    }
+    return ok;
+  }
+
+  imageCookies_.clear();
+  for (const ScreenRect& a : areas) {
+    imageCookies_.push_back(xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<int16_t>(a.left),
+                                          static_cast<int16_t>(a.top), static_cast<uint16_t>(a.width()),
+                                          static_cast<uint16_t>(a.height()), ~0u));
+  }
+  for (std::size_t k = 0; k < areas.size(); ++k) {
+    auto reply = takeReply(xcb_get_image_reply, c, imageCookies_[k]);
+    const std::size_t bytes =
+        converter_.serverRowBytes(areas[k].width()) * static_cast<std::size_t>(areas[k].height());
+    if (!reply || static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes) {
+      ok = false;
+      continue;
+    }
+    intoMirror(areas[k], xcb_get_image_data(reply.get()));
+  }
+  return ok;
 }
 
 bool X11ScreenSource::connected() const {
@@ -179,6 +303,21 @@ bool X11ScreenSource::grab(const ScreenRect& area, PixelTarget target) {
 
 bool X11ScreenSource::grabClipped(const ScreenRect& clipped, PixelTarget target) {
   SigpipeGuard guard;
+  if (damageUsable_) {
+    if (!collectDamage()) return false;
+  }
+  if (damageUsable_) {
+    const ScreenRect stale = mirror_.staleBounds(clipped);
+    if (stale.width() > 0) {
+      if (!refreshMirror(std::span(&stale, 1))) return false;
+      mirror_.markFresh(stale);
+    }
+    const std::size_t bytes = 4 * static_cast<std::size_t>(clipped.width());
+    for (int row = 0; row < clipped.height(); ++row) {
+      std::memcpy(rowAddress(target, row), mirror_.row(clipped.top + row) + 4 * clipped.left, bytes);
+    }
+    return true;
+  }
   xcb_connection_t* c = connection_.get();
   const auto x = static_cast<int16_t>(clipped.left);
   const auto y = static_cast<int16_t>(clipped.top);
@@ -214,9 +353,7 @@ bool X11ScreenSource::grabRows(std::span<const int> rows, std::span<const PixelT
     if (target.firstRow == nullptr) return false;
   }
   SigpipeGuard guard;
-  xcb_connection_t* c = connection_.get();
   const int width = screenWidth_;
-  const std::size_t rowBytes = converter_.serverRowBytes(width);
 
   // Rows outside the screen are skipped, like the outside of a rectangle.
   insideRows_.clear();
@@ -225,6 +362,27 @@ bool X11ScreenSource::grabRows(std::span<const int> rows, std::span<const PixelT
   }
   if (insideRows_.empty()) return true;
 
+  if (damageUsable_) {
+    if (!collectDamage()) return false;
+  }
+  if (!damageUsable_) return grabRowsDirectly(rows, targets);
+  refreshAreas_.clear();
+  for (const std::size_t i : insideRows_) {
+    const ScreenMirror::Span span = mirror_.staleSpan(rows[i]);
+    if (!span.empty()) refreshAreas_.push_back({span.left, rows[i], span.right, rows[i] + 1});
+  }
+  if (!refreshMirror(refreshAreas_)) return false;
+  for (const ScreenRect& area : refreshAreas_) mirror_.markFresh(area);
+  for (const std::size_t i : insideRows_) {
+    std::memcpy(targets[i].firstRow, mirror_.row(rows[i]), 4 * static_cast<std::size_t>(width));
+  }
+  return true;
+}
+
+bool X11ScreenSource::grabRowsDirectly(std::span<const int> rows, std::span<const PixelTarget> targets) {
+  xcb_connection_t* c = connection_.get();
+  const int width = screenWidth_;
+  const std::size_t rowBytes = converter_.serverRowBytes(width);
   // All requests go out before the first reply is awaited: one round trip per frame, not per row.
   bool ok = true;
   if (SharedMemorySegment* segment = segmentFor(rowBytes * insideRows_.size())) {
@@ -267,20 +425,43 @@ bool X11ScreenSource::queryCursor(CursorInfo& cursor) {
   if (!xfixesUsable_ || !connected()) return false;
   SigpipeGuard guard;
   xcb_connection_t* c = connection_.get();
-  auto reply = takeReply(xcb_xfixes_get_cursor_image_reply, c, xcb_xfixes_get_cursor_image(c));
-  if (!reply) return false;
-  const std::size_t pixels = std::size_t{reply->width} * reply->height;
-  const int available = xcb_xfixes_get_cursor_image_cursor_image_length(reply.get());
-  if (pixels == 0 || available < 0 || static_cast<std::size_t>(available) < pixels) return false;
-  const uint32_t* image = xcb_xfixes_get_cursor_image_cursor_image(reply.get());
-  cursor.argb.assign(image, image + pixels);
-  cursor.serial = reply->cursor_serial;
-  cursor.x = reply->x;
-  cursor.y = reply->y;
-  cursor.hotX = reply->xhot;
-  cursor.hotY = reply->yhot;
-  cursor.width = reply->width;
-  cursor.height = reply->height;
+  if (cursorTracked_) {
+    // The pointer's position is cheap to ask for; the image only after the server said it changed.
+    auto pointer = takeReply(xcb_query_pointer_reply, c, xcb_query_pointer(c, root_));
+    drainEvents();
+    if (!pointer) return false;
+    cursorCache_.x = pointer->root_x;
+    cursorCache_.y = pointer->root_y;
+  }
+  if (!cursorCacheValid_) {
+    auto reply = takeReply(xcb_xfixes_get_cursor_image_reply, c, xcb_xfixes_get_cursor_image(c));
+    if (!reply) return false;
+    const std::size_t pixels = std::size_t{reply->width} * reply->height;
+    const int available = xcb_xfixes_get_cursor_image_cursor_image_length(reply.get());
+    if (pixels == 0 || available < 0 || static_cast<std::size_t>(available) < pixels) return false;
+    const uint32_t* image = xcb_xfixes_get_cursor_image_cursor_image(reply.get());
+    cursorCache_.argb.assign(image, image + pixels);
+    cursorCache_.serial = reply->cursor_serial;
+    cursorCache_.x = reply->x;
+    cursorCache_.y = reply->y;
+    cursorCache_.hotX = reply->xhot;
+    cursorCache_.hotY = reply->yhot;
+    cursorCache_.width = reply->width;
+    cursorCache_.height = reply->height;
+    // Without cursor notices every query has to fetch the image again.
+    cursorCacheValid_ = cursorTracked_;
+  }
+  // The caller's pixels are left alone when they already hold this cursor.
+  if (cursor.serial != cursorCache_.serial || cursor.argb.size() != cursorCache_.argb.size()) {
+    cursor.argb.assign(cursorCache_.argb.begin(), cursorCache_.argb.end());
+  }
+  cursor.serial = cursorCache_.serial;
+  cursor.x = cursorCache_.x;
+  cursor.y = cursorCache_.y;
+  cursor.hotX = cursorCache_.hotX;
+  cursor.hotY = cursorCache_.hotY;
+  cursor.width = cursorCache_.width;
+  cursor.height = cursorCache_.height;
   cursor.exists = true;
   return true;
 }
