@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
 #ifdef OSTREL_WITH_GUI
   if (args.size() >= 2 && std::string_view(args[1]) == "demo")
     return ostrel::shell::runDesktopDemo(argc, argv);
+  if (args.size() >= 2 && std::string_view(args[1]) == "play")
+    return ostrel::shell::runDesktopPlayer(argc, argv);
 #endif
   if (const auto result = ostrel::cli::runCommand(args)) return *result;
 #ifdef OSTREL_WITH_GUI

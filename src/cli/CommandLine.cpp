@@ -24,6 +24,7 @@ int printUsage(std::span<char*>) {
       "                              describe a recording: members, frames, regions, duration\n"
       "       ostrel export FILE.ORec [--size WxH] (--frame N | --all) --out PATH\n"
       "                              write the picture after frame N (or every frame) as PNG\n"
+      "       ostrel play FILE.ORec  play a recording in the player window\n"
       "       ostrel help            show this text");
   return 0;
 }

@@ -10,4 +10,8 @@ int runDesktopApplication(int argc, char** argv);
 // prints where the recording went and exits.
 int runDesktopDemo(int argc, char** argv);
 
+// "ostrel play FILE": opens the player window on FILE and plays it at once;
+// the program ends when that window closes.
+int runDesktopPlayer(int argc, char** argv);
+
 }  // namespace ostrel::shell

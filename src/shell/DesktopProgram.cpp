@@ -3,12 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
 
@@ -16,6 +19,7 @@
 #include "recording/RecordingNames.h"
 #include "shell/DefaultFolders.h"
 #include "shell/MainWindow.h"
+#include "shell/PlayerWindow.h"
 #include "shell/PreviewCanvas.h"
 #include "shell/RecordingEngine.h"
 #include "shell/RecordingSession.h"
@@ -82,6 +86,7 @@ DesktopProgram::DesktopProgram(QApplication& app)
 }
 
 DesktopProgram::~DesktopProgram() {
+  delete player_.data();
   // The window goes first: its timer and menus refer to the session.
   window_.reset();
 }
@@ -138,9 +143,11 @@ void DesktopProgram::connectCommands() {
   connect(form.chooseSaveFolder, &QPushButton::clicked, this, [this] { chooseFolder(false); });
   connect(form.checkExists, &QPushButton::clicked, this, &DesktopProgram::checkFileExists);
   connect(form.browsePlay, &QPushButton::clicked, this, &DesktopProgram::choosePlaybackFile);
-  connect(form.stereo, &QCheckBox::clicked, this, [this](bool checked) {
-    engine_->soundRecorder().SetFormat(checked ? 2 : 1, 8000, 16);
-  });
+  connect(form.startPlay, &QPushButton::clicked, this, &DesktopProgram::openPlayer);
+  connect(form.menus.saveFrame, &QAction::triggered, this, &DesktopProgram::saveCurrentFrame);
+  connect(form.menus.copyFrame, &QAction::triggered, this, &DesktopProgram::copyCurrentFrame);
+  connect(form.stereo, &QCheckBox::clicked, this,
+          [this](bool checked) { engine_->soundRecorder().SetFormat(checked ? 2 : 1, 8000, 16); });
 }
 
 void DesktopProgram::chooseFolder(bool cacheFolder) {
@@ -159,6 +166,55 @@ void DesktopProgram::choosePlaybackFile() {
   QString path;
   if (dialogs.ShowFileDialog(window_.get(), CommonDialogs::Mode::Open, path, QStringLiteral("打开播放文件")))
     form.playPath->setText(path);
+}
+
+PlayerWindow* DesktopProgram::playerWindow() const { return player_.data(); }
+
+void DesktopProgram::openPlayer() {
+  const QString path = window_->form().playPath->text();
+  if (path.trimmed().isEmpty()) {
+    QMessageBox::information(window_.get(), QStringLiteral("开始播放"),
+                             QStringLiteral("请先选择要播放的录像文件（\"...\" 按钮）。"));
+    return;
+  }
+  if (player_) {
+    if (player_->recordingPath() == path) {
+      // One player per file: a second press finds the open one.
+      player_->showNormal();
+      player_->raise();
+      player_->activateWindow();
+      return;
+    }
+    player_->close();
+  }
+  player_ = new PlayerWindow(path, [this] {
+    return std::filesystem::path(window_ ? window_->form().cacheFolder->text().toStdString() : std::string());
+  });
+}
+
+void DesktopProgram::saveCurrentFrame() {
+  CommonDialogs dialogs;
+  // Taken before the dialog shows, so the dialog is not in the picture.
+  const QByteArray picture = CaptureScreenPicture();
+  dialogs.SetupFileDialog(QStringLiteral("位图文件(*.Bmp)|*.Bmp|所有文件(*.*)|*.*"), 0, {},
+                          QStringLiteral("Bmp"));
+  QString path;
+  if (!dialogs.ShowFileDialog(window_.get(), CommonDialogs::Mode::Save, path, QStringLiteral("保存到")))
+    return;
+  // Written aside and renamed, so a failed write leaves any old file whole.
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly) && file.write(picture) == picture.size()) file.commit();
+}
+
+void DesktopProgram::copyCurrentFrame() {
+  const QByteArray picture = CaptureScreenPicture();
+  if (picture.isEmpty()) return;
+  const QImage image = QImage::fromData(picture, "BMP");
+  if (image.isNull()) return;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setImage(image);
+  // The sound confirms only a picture the clipboard took.
+  if (clipboard->ownsClipboard()) QApplication::beep();
 }
 
 void DesktopProgram::checkFileExists() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 #include "shell/CommonDialogs.h"
@@ -10,6 +11,7 @@ class QApplication;
 namespace ostrel::shell {
 
 class MainWindow;
+class PlayerWindow;
 class RecordingSession;
 class RecordingEngine;
 class ShellPackager;
@@ -34,6 +36,17 @@ class DesktopProgram : public QObject {
   MainWindow& mainWindow() { return *window_; }
   RecordingSession& session() { return *session_; }
   CommonDialogs& dialogs() { return dialogs_; }
+  // The open player window, if any.
+  PlayerWindow* playerWindow() const;
+
+  // 开始播放: opens the player on the file in the play-path box. Without a
+  // file it says so; while a player is open it brings that one forward, or
+  // replaces it when another file was chosen.
+  void openPlayer();
+  // 保存当前帧: a picture of the screen, saved where the user says.
+  void saveCurrentFrame();
+  // 复制当前帧: a picture of the screen on the clipboard, with a beep.
+  void copyCurrentFrame();
 
  signals:
   void exitFinished();
@@ -50,6 +63,7 @@ class DesktopProgram : public QObject {
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<ShellPackager> packager_;
   std::unique_ptr<RecordingSession> session_;
+  QPointer<PlayerWindow> player_;
   bool exitPending_ = false;
 };
 
