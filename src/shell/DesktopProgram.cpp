@@ -18,6 +18,7 @@
 #include "recording/RecordingNameCheck.h"
 #include "recording/RecordingNames.h"
 #include "shell/DefaultFolders.h"
+#include "shell/GlobalHotkeys.h"
 #include "shell/MainWindow.h"
 #include "shell/PlayerWindow.h"
 #include "shell/PreviewCanvas.h"
@@ -26,6 +27,7 @@
 #include "shell/ScreenPicture.h"
 #include "shell/ShellPackager.h"
 #include "shell/SkinStyleSheets.h"
+#include "shell/TrayIcon.h"
 
 namespace ostrel::shell {
 
@@ -79,15 +81,31 @@ DesktopProgram::DesktopProgram(QApplication& app)
       engine_(std::make_unique<RecordingEngine>(
           [this] { return window_ ? window_->form().cacheFolder->text().toStdString() : std::string(); })),
       window_(std::make_unique<MainWindow>()),
+      tray_(std::make_unique<TrayIcon>(*window_)),
       packager_(std::make_unique<ShellPackager>(*window_, *engine_)),
-      session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_)) {
+      session_(
+          std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_, *tray_)),
+      hotkeys_(std::make_unique<GlobalHotkeys>()) {
+  // Hotkeys act once the event that carried them is done, as the menu items do:
+  // the package step opens windows and waits for the user.
+  recording::RecordingController& controller = session_->controller();
+  hotkeyPage_ = std::make_unique<HotkeyPage>(
+      *window_, *hotkeys_,
+      [this, &controller] { QTimer::singleShot(0, this, [&controller] { controller.ToggleStartStop(); }); },
+      [this, &controller] {
+        QTimer::singleShot(0, this, [&controller] { controller.TogglePauseResume(); });
+      });
   dialogs_.SetupFileDialog(QStringLiteral("所有文件(*.*)|*.*"));
   connectCommands();
 }
 
 DesktopProgram::~DesktopProgram() {
   delete player_.data();
-  // The window goes first: its timer and menus refer to the session.
+  // Hotkeys and the tray icon go before the window whose controls and menu they use;
+  // then the window: its timer and menus refer to the session.
+  hotkeyPage_.reset();
+  hotkeys_.reset();
+  tray_.reset();
   window_.reset();
 }
 
@@ -109,7 +127,7 @@ void DesktopProgram::start() {
   waitWithEvents(kStartupWaitMs);
   form.previewCanvas->setBackgroundPicture(CaptureScreenPicture());
   engine_->soundRecorder().SetFormat(1, 8000, 16);
-  // The tray icon arrives with the tray's own work.
+  tray_->show();
 }
 
 void DesktopProgram::exit() {
@@ -124,6 +142,8 @@ void DesktopProgram::exit() {
     QTimer::singleShot(100, this, &DesktopProgram::exit);
     return;
   }
+  tray_->SetTrayBlinking(0);
+  tray_->systemIcon().hide();
   window_->allowClose();
   window_->close();
   emit exitFinished();

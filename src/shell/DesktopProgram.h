@@ -15,6 +15,9 @@ class PlayerWindow;
 class RecordingSession;
 class RecordingEngine;
 class ShellPackager;
+class TrayIcon;
+class GlobalHotkeys;
+class HotkeyPage;
 
 // The program-wide objects of the desktop application, built in a fixed
 // order before the main window; torn down in reverse, so nothing outlives
@@ -35,6 +38,9 @@ class DesktopProgram : public QObject {
 
   MainWindow& mainWindow() { return *window_; }
   RecordingSession& session() { return *session_; }
+  TrayIcon& trayIcon() { return *tray_; }
+  GlobalHotkeys& hotkeys() { return *hotkeys_; }
+  HotkeyPage& hotkeyPage() { return *hotkeyPage_; }
   CommonDialogs& dialogs() { return dialogs_; }
   // The open player window, if any.
   PlayerWindow* playerWindow() const;
@@ -61,9 +67,12 @@ class DesktopProgram : public QObject {
   CommonDialogs dialogs_;
   std::unique_ptr<RecordingEngine> engine_;
   std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<TrayIcon> tray_;
   std::unique_ptr<ShellPackager> packager_;
   std::unique_ptr<RecordingSession> session_;
   QPointer<PlayerWindow> player_;
+  std::unique_ptr<GlobalHotkeys> hotkeys_;
+  std::unique_ptr<HotkeyPage> hotkeyPage_;
   bool exitPending_ = false;
 };
 

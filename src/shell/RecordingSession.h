@@ -20,12 +20,6 @@ class QtRecordTimer : public recording::RecordTimer {
   QTimer& timer_;
 };
 
-// The tray does not blink yet: the tray icon arrives later.
-class QuietTrayBlinker : public recording::TrayBlinker {
- public:
-  void SetTrayBlinking(int32_t) override {}
-};
-
 // Connects the main window's Control menu and capture timer to the
 // recording controller.
 class RecordingSession : public QObject {
@@ -33,13 +27,13 @@ class RecordingSession : public QObject {
 
  public:
   RecordingSession(MainWindow& window, recording::FrameCapture& capture, recording::StreamSink& stream,
-                   recording::SoundControl& sound, recording::RecordingPackager& packager);
+                   recording::SoundControl& sound, recording::RecordingPackager& packager,
+                   recording::TrayBlinker& blinker);
 
   recording::RecordingController& controller() { return controller_; }
 
  private:
   QtRecordTimer timer_;
-  QuietTrayBlinker blinker_;
   recording::RecordingController controller_;
 };
 
