@@ -136,7 +136,7 @@ bool corkLocked(Session& session, bool corked, int timeoutMilliseconds) {
 }
 
 // Connects the context and the record stream. Runs under the loop lock with the loop running.
-bool connectLocked(Session& session, const PulseAudioInput::Options& options, const pa_sample_spec& spec) {
+bool connectLocked(Session& session, const PulseAudioInput::Options& options, const pa_sample_spec& sampleSpec) {
   pa_context* context = session.context.get();
   const bool contextSettled = waitLocked(session, options.timeoutMilliseconds, [&] {
     const pa_context_state_t state = pa_context_get_state(context);
@@ -144,7 +144,7 @@ bool connectLocked(Session& session, const PulseAudioInput::Options& options, co
   });
   if (!contextSettled || pa_context_get_state(context) != PA_CONTEXT_READY) return false;
 
-  session.stream.reset(pa_stream_new(context, "Sound", &spec, nullptr));
+  session.stream.reset(pa_stream_new(context, "Sound", &sampleSpec, nullptr));
   if (!session.stream) return false;
   pa_stream* stream = session.stream.get();
   pa_stream_set_state_callback(stream, onStreamState, &session);
@@ -158,7 +158,7 @@ bool connectLocked(Session& session, const PulseAudioInput::Options& options, co
   attributes.prebuf = static_cast<uint32_t>(-1);
   attributes.minreq = static_cast<uint32_t>(-1);
   attributes.fragsize = static_cast<uint32_t>(
-      pa_usec_to_bytes(static_cast<pa_usec_t>(options.fragmentMilliseconds) * PA_USEC_PER_MSEC, &spec));
+      pa_usec_to_bytes(static_cast<pa_usec_t>(options.fragmentMilliseconds) * PA_USEC_PER_MSEC, &sampleSpec));
   const char* source = options.source.empty() ? nullptr : options.source.c_str();
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
   if (pa_stream_connect_record(stream, source, &attributes, flags) < 0) return false;
@@ -181,11 +181,11 @@ bool PulseAudioInput::open(const AudioFormat& format, AudioSink sink) {
   close();
   if (format.channels < 1 || format.channels > 2) return false;
   if (format.bitsPerSample != 8 && format.bitsPerSample != 16) return false;
-  pa_sample_spec spec;
-  spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-  spec.rate = static_cast<uint32_t>(format.samplesPerSecond);
-  spec.channels = static_cast<uint8_t>(format.channels);
-  if (format.samplesPerSecond <= 0 || !pa_sample_spec_valid(&spec)) return false;
+  pa_sample_spec sampleSpec;
+  sampleSpec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+  sampleSpec.rate = static_cast<uint32_t>(format.samplesPerSecond);
+  sampleSpec.channels = static_cast<uint8_t>(format.channels);
+  if (format.samplesPerSecond <= 0 || !pa_sample_spec_valid(&sampleSpec)) return false;
 
   session_ = std::make_unique<Session>();
   Session& session = *session_;
@@ -215,7 +215,7 @@ bool PulseAudioInput::open(const AudioFormat& format, AudioSink sink) {
   bool connected = false;
   {
     LoopLock lock(session);
-    connected = connectLocked(session, options_, spec);
+    connected = connectLocked(session, options_, sampleSpec);
   }
   if (!connected) close();
   return connected;
