@@ -141,16 +141,10 @@ bool RecordingStream::loadFromFile(const std::filesystem::path& path) {
 
 bool RecordingStream::moveToFile(const std::filesystem::path& path) {
   if (!spilled()) {
-    platform::UniqueFd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    bool ok = static_cast<bool>(out);
-    ok = ok && forEachBlock([&out](Bytes block) { return platform::writeAll(out.get(), block); });
-    ok = out.close() && ok;
-    if (!ok) {
-      lastError_ = "cannot write " + path.string() + ": " + platform::errnoText();
-      std::error_code ignored;
-      std::filesystem::remove(path, ignored);
+    if (!writeNewFile(path, [this](int fd) {
+          return forEachBlock([fd](Bytes block) { return platform::writeAll(fd, block); });
+        }))
       return false;
-    }
     dropMemory();
     return true;
   }
@@ -174,17 +168,21 @@ bool RecordingStream::moveToFile(const std::filesystem::path& path) {
     return true;
   }
   // Another file system: copy, and keep the spill file until the copy is whole.
-  platform::UniqueFd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  bool ok = static_cast<bool>(out) && platform::copyFileRange(spillFd_.get(), out.get(), fileBytes_);
-  ok = out.close() && ok;
-  if (!ok) {
-    lastError_ = "cannot write " + path.string() + ": " + platform::errnoText();
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+  if (!writeNewFile(path, [this](int fd) { return platform::copyFileRange(spillFd_.get(), fd, fileBytes_); }))
     return false;
-  }
   clear();
   return true;
+}
+
+bool RecordingStream::writeNewFile(const std::filesystem::path& path, const std::function<bool(int fd)>& fill) {
+  platform::UniqueFd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  bool ok = static_cast<bool>(out) && fill(out.get());
+  ok = out.close() && ok;
+  if (ok) return true;
+  lastError_ = "cannot write " + path.string() + ": " + platform::errnoText();
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  return false;
 }
 
 bool RecordingStream::forEachRecord(Bytes separator, const std::function<bool(Bytes)>& sink) const {

@@ -71,6 +71,9 @@ class RecordingStream {
   std::size_t memoryBytes() const;
   bool spillFullChunks();
   void dropMemory();
+  // Writes `path` anew with what `fill` puts into the open file; on failure the
+  // partial file is removed and lastError() says why.
+  bool writeNewFile(const std::filesystem::path& path, const std::function<bool(int fd)>& fill);
 
   std::size_t chunkSize_;
   // Memory chunks after the spilled bytes; all but the last are full.

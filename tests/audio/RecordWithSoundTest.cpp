@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "audio/PrivateSoundServer.h"
+#include "support/OstrelProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/XvfbServer.h"
 
@@ -16,25 +15,6 @@ namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kOstrel = std::string(OSTREL_BINARY_DIR) + "/src/ostrel";
-
-int runRecorder(const std::string& display, const fs::path& cache, const std::vector<std::string>& options) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    unsetenv("OSTREL_SCREEN");
-    std::vector<char*> argv = {const_cast<char*>(kOstrel.c_str()), const_cast<char*>("record")};
-    for (const auto& o : options) argv.push_back(const_cast<char*>(o.c_str()));
-    argv.push_back(nullptr);
-    execv(kOstrel.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 // Members of the archive, then the Music member's RIFF tag, format, frame
 // count, whether its data is whole frames and whether it carries sound.
@@ -70,8 +50,9 @@ TEST(RecordWithSound, TwoSecondsWithSoundCarryAMusicMember) {
   ASSERT_TRUE(screen.running()) << screen.error();
 
   testing::ScratchFolder folder;
-  ASSERT_EQ(runRecorder(screen.display(), folder / "cache",
-                        {"--sound", "--out", (folder / "clip.ORec").string(), "--seconds", "2", "--fps", "5"}),
+  ASSERT_EQ(testing::runOstrel(screen.display(), folder / "cache",
+                               {"record", "--sound", "--out", (folder / "clip.ORec").string(), "--seconds", "2",
+                                "--fps", "5"}),
             0);
   EXPECT_EQ(describeSound(folder / "clip.ORec"), "录制文件Temp,Config,Music RIFF 1 8000 16 about-2s True True\n");
 }

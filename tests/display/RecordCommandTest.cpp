@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/RootPainter.h"
+#include "support/OstrelProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/XvfbServer.h"
 
@@ -18,30 +19,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kOstrel = std::string(OSTREL_BINARY_DIR) + "/src/ostrel";
-
 // Starts `ostrel record ...` on `display` with its cache in `cache`.
-pid_t startRecorder(const std::string& display, const fs::path& cache,
-                    const std::vector<std::string>& options) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    unsetenv("OSTREL_SCREEN");
-    std::vector<char*> argv = {const_cast<char*>(kOstrel.c_str()), const_cast<char*>("record")};
-    for (const auto& o : options) argv.push_back(const_cast<char*>(o.c_str()));
-    argv.push_back(nullptr);
-    execv(kOstrel.c_str(), argv.data());
-    _exit(127);
-  }
-  return pid;
+pid_t startRecorder(const std::string& display, const fs::path& cache, std::vector<std::string> options) {
+  options.insert(options.begin(), "record");
+  return testing::startOstrel(display, cache, std::move(options));
 }
 
-int waitFor(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+using testing::waitForExit;
 
 // Checks the archive with Python's zipfile; prints member names, frame count and Config.
 std::string inspect(const fs::path& archive) {
@@ -73,7 +57,7 @@ TEST(RecordCommand, RecordsTwoSecondsIntoAFileZipToolsRead) {
   const pid_t pid = startRecorder(server.display(), folder / "cache",
                                   {"--out", (folder / "clip.ORec").string(), "--seconds", "2", "--fps", "10",
                                    "--overlay-x", "10", "--overlay-y", "20", "--overlay-text", "演示"});
-  ASSERT_EQ(waitFor(pid), 0);
+  ASSERT_EQ(waitForExit(pid), 0);
   ASSERT_TRUE(fs::exists(folder / "clip.ORec"));
   EXPECT_EQ(inspect(folder / "clip.ORec"),
             "录制文件Temp,Config 20 [视频设置]|周期=100|[自设信息]|X=10|Y=20|内容=演示|\n");
@@ -93,7 +77,7 @@ TEST(RecordCommand, StopsEarlyOnSigintAndStillWrites) {
   kill(pid, SIGUSR1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   kill(pid, SIGINT);
-  ASSERT_EQ(waitFor(pid), 0);
+  ASSERT_EQ(waitForExit(pid), 0);
   const std::string summary = inspect(folder / "long.ORec");
   EXPECT_EQ(summary.rfind("录制文件Temp,Config ", 0), 0u) << summary;
 }

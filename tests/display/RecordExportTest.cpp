@@ -10,6 +10,7 @@
 
 #include "display/RootPainter.h"
 #include "platform/image/ImageCodec.h"
+#include "support/OstrelProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/XvfbServer.h"
 
@@ -18,24 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kOstrel = std::string(OSTREL_BINARY_DIR) + "/src/ostrel";
-
-int runOstrel(const std::string& display, const fs::path& cache, std::vector<std::string> args) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    unsetenv("OSTREL_SCREEN");
-    std::vector<char*> argv = {const_cast<char*>(kOstrel.c_str())};
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    execv(kOstrel.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+using testing::runOstrel;
 
 TEST(RecordExport, ExportOfARecordingEqualsTheRecordedScreen) {
   constexpr int kWidth = 320, kHeight = 240;
