@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/PrivateSoundServer.h"
+#include "support/CommandOutput.h"
 #include "support/OstrelProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/XvfbServer.h"
@@ -31,13 +32,8 @@ std::string describeSound(const fs::path& archive) {
       "loud = max(abs(s) for s in samples) > 3000\n"
       "print(','.join(names), music[:4].decode(), w.getnchannels(), w.getframerate(), 8 * w.getsampwidth(),\n"
       "      'about-2s' if 14400 <= n <= 17600 else n, len(data) % w.getsampwidth() == 0, loud)\n\" '" +
-      archive.string() + "' 2>&1";
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  if (pipe) pclose(pipe);
-  return output;
+      archive.string() + "'";
+  return testing::commandOutput(command);
 }
 
 TEST(RecordWithSound, TwoSecondsWithSoundCarryAMusicMember) {

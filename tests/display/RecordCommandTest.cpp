@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/RootPainter.h"
+#include "support/CommandOutput.h"
 #include "support/OstrelProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/XvfbServer.h"
@@ -37,13 +38,8 @@ std::string inspect(const fs::path& archive) {
       "data = z.read(z.infolist()[0])\n"
       "print(','.join(names), data.count(bytes.fromhex('0B16210B16216FDE4D0A')), "
       "z.read('Config').decode('gbk').replace(chr(13) + chr(10), '|'))\n\" '" +
-      archive.string() + "' 2>&1";
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  if (pipe) pclose(pipe);
-  return output;
+      archive.string() + "'";
+  return testing::commandOutput(command);
 }
 
 TEST(RecordCommand, RecordsTwoSecondsIntoAFileZipToolsRead) {

@@ -13,6 +13,7 @@
 #include "platform/text/GbkText.h"
 #include "platform/zip/ZipReader.h"
 #include "platform/zip/ZipWriter.h"
+#include "support/CommandOutput.h"
 #include "support/ScratchFolder.h"
 
 namespace ostrel::platform {
@@ -55,12 +56,7 @@ std::string inflateRaw(const std::string& deflated, std::size_t expected) {
 }
 
 std::string runCommand(const std::string& command, int& status) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  char buffer[4096];
-  while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  status = pipe ? pclose(pipe) : -1;
-  return output;
+  return testing::commandOutput(command, &status);
 }
 
 class ZipArchive : public ::testing::Test {
