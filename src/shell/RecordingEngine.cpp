@@ -15,7 +15,6 @@ RecordingEngine::RecordingEngine(std::function<std::string()> cacheFolder)
 RecordingEngine::~RecordingEngine() = default;
 
 bool RecordingEngine::Init(const recording::CaptureSettings& settings) {
-  if (stream_.empty() && cacheFolder_) stream_.setSpillFolder(cacheFolder_());
   // Without a screen the recording still runs and stores empty frames.
   if (!grabber_) return false;
   return grabber_->Init(settings.bitsPerPixel, settings.lineStep, settings.layeredCapture,
