@@ -97,6 +97,8 @@ TEST_F(JournalFixture, TrimCutsAfterTheLastCompleteFrame) {
       {"inside the separator", frames + kSeparator.substr(0, 6), 5, frames.size()},
       {"no separator at all", "\xFF\xFF\x10\x00", 0, 0},
       {"empty", "", 0, 0},
+      // Journals are read in blocks of 4 MiB: a separator across the first boundary.
+      {"long", std::string((4 << 20) - 4, 'a') + kSeparator + "xy", 1, (4 << 20) + 6},
   };
   fs::create_directories(cache);
   for (const Case& c : cases) {
