@@ -47,11 +47,9 @@ class JournalSyncer {
  private:
   void run(const std::stop_token& stop, std::chrono::milliseconds interval) {
     uint64_t synced = 0;
-    std::mutex mutex;
-    std::condition_variable_any wake;
-    std::unique_lock lock(mutex);
+    std::unique_lock lock(mutex_);
     for (;;) {
-      wake.wait_for(lock, stop, interval, [] { return false; });
+      wake_.wait_for(lock, stop, interval, [] { return false; });
       if (stop.stop_requested()) return;
       const uint64_t written = written_.load(std::memory_order_relaxed);
       if (written != synced && ::fdatasync(fd_) == 0) synced = written;
@@ -60,6 +58,10 @@ class JournalSyncer {
 
   const int fd_;
   std::atomic<uint64_t> written_{0};
+  // Only for the timed wait that a stop request cuts short; built here, not
+  // on the thread, so that the thread allocates nothing.
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
   std::jthread thread_;  // last: it starts once everything above exists
 };
 

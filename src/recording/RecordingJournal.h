@@ -40,7 +40,7 @@ struct JournalStart {
   std::string warning;            // ok, but not everything went to plan
 };
 
-// Starts journalling `stream` (which should be empty) in `cacheFolder` for the
+// Starts journalling `stream` (which must be empty) in `cacheFolder` for the
 // recording `description`: creates the journal, writes its settings file and
 // puts it on the list of unfinished journals. Call before the first frame.
 JournalStart BeginJournal(codec::RecordingStream& stream, const std::filesystem::path& cacheFolder,
