@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "cli/ConsolePackagingView.h"
+#include "cli/RecordingDiskWatch.h"
 #include "codec/FrameGrabber.h"
 #include "codec/RecordingStream.h"
 #include "platform/pulse/DefaultAudioInput.h"
@@ -218,6 +219,14 @@ int runRecordCommand(std::span<char*> args) {
   const recording::RecordingSettings settings{options->fps, options->overlayX, options->overlayY,
                                               options->overlayText};
   codec::RecordingStream stream;
+  recording::CreateFolderPath(cacheFolder.string());
+  RecordingDiskWatch disk(cacheFolder, saveFolder, stream);
+  std::optional<std::string> diskShortage = disk.shortage();
+  if (diskShortage) {
+    const std::string text = std::string(recording::kNotStartedText) + *diskShortage;
+    std::fprintf(stderr, "ostrel record: %s\n", text.c_str());
+    return 1;
+  }
   // Everything recorded goes to disk as it comes, so a crash loses at most the frame in hand.
   const recording::JournalStart journal = recording::BeginJournal(
       stream, cacheFolder, {fileName, saveFolder, settings, static_cast<int>(options->kind), 0});
@@ -269,6 +278,7 @@ int runRecordCommand(std::span<char*> args) {
         ++frames;
         stream.append(grabber.CaptureFrameInPlace());
         stream.append(codec::FRAME_SEPARATOR);
+        if ((diskShortage = disk.afterTick(period))) break;  // packaged below, like a stop
         // A terminal sees a live counter; a log gets one line a second.
         if (now - lastReport >= (terminal ? 250 : 1000)) {
           std::fprintf(stderr, terminal ? "\rframes %lld, bytes %llu" : "frames %lld, bytes %llu\n",
@@ -282,6 +292,10 @@ int runRecordCommand(std::span<char*> args) {
   }
   std::fprintf(stderr, "%sframes %lld, bytes %llu%s\n", terminal ? "\r" : "", static_cast<long long>(frames),
                static_cast<unsigned long long>(stream.size()), stopRequested ? " (stopped early)" : "");
+  if (diskShortage) {
+    const std::string text = std::string(recording::kStoppedText) + *diskShortage;
+    std::fprintf(stderr, "ostrel record: %s\n", text.c_str());
+  }
 
   recording::PackageRequest request;
   request.cacheFolder = cacheFolder;
@@ -289,6 +303,7 @@ int runRecordCommand(std::span<char*> args) {
   request.fileName = fileName;
   request.settings = settings;
   request.closeGrabber = [&grabber] { grabber.Close(); };
+  request.freeSpace = disk.probe();
   request.saveSound = [&sound](const fs::path& path) {
     if (!sound.IsRecording()) return false;
     sound.Stop();
@@ -296,7 +311,7 @@ int runRecordCommand(std::span<char*> args) {
   };
   ConsolePackagingView view;
   const recording::PackageResult result = recording::PackageRecording(stream, request, view);
-  if (result.ok) return 0;
+  if (result.ok) return diskShortage ? kExitStoppedForDiskSpace : 0;
   if (!stream.empty()) {
     // Packing could not even take the stream: leave it beside the output.
     const fs::path rescue = saveFolder / (fileName + ".stream");

@@ -8,6 +8,7 @@
 
 #include "codec/RecordingStream.h"
 #include "platform/zip/ZipWriter.h"
+#include "recording/DiskSpaceGuard.h"
 #include "recording/RecordingConfig.h"
 
 // Turns a finished recording into its recording file: the stream becomes the
@@ -69,6 +70,8 @@ struct PackageRequest {
   ArchiveWriter writeArchive;
   // False: fail rather than replace an existing recording file of that name.
   bool replaceExisting = true;
+  // Free space of the save folder, asked before the archive is begun; the platform's when empty.
+  FreeSpaceProbe freeSpace;
 };
 
 PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request,

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "recording/FrameRate.h"
+#include "shell/DesktopDiskSpace.h"
 #include "shell/MainWindow.h"
 #include "shell/PackingWindow.h"
 #include "shell/PreviewCanvas.h"
@@ -23,8 +24,8 @@ std::string utf8(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
-ShellPackager::ShellPackager(MainWindow& window, RecordingEngine& engine)
-    : window_(window), engine_(engine) {}
+ShellPackager::ShellPackager(MainWindow& window, RecordingEngine& engine, const DesktopDiskSpace& diskSpace)
+    : window_(window), engine_(engine), diskSpace_(diskSpace) {}
 
 ShellPackager::~ShellPackager() = default;
 
@@ -43,6 +44,7 @@ void ShellPackager::PackageRecording() {
   request.settings.overlayY = utf8(form.overlayY->text());
   request.settings.overlayText = utf8(form.overlayText->toPlainText());
   request.closeGrabber = [this] { engine_.Close(); };
+  request.freeSpace = diskSpace_.probe();
   request.saveSound = [this](const std::filesystem::path& path) {
     recording::SoundRecorder& sound = engine_.soundRecorder();
     if (!sound.IsRecording()) return false;

@@ -7,6 +7,7 @@
 
 namespace ostrel::shell {
 
+class DesktopDiskSpace;
 class MainWindow;
 class PackingWindow;
 class RecordingEngine;
@@ -15,7 +16,7 @@ class RecordingEngine;
 // progress, the fresh preview picture, the closing message and the next name.
 class ShellPackager : public recording::RecordingPackager, private recording::PackagingView {
  public:
-  ShellPackager(MainWindow& window, RecordingEngine& engine);
+  ShellPackager(MainWindow& window, RecordingEngine& engine, const DesktopDiskSpace& diskSpace);
   ~ShellPackager() override;
 
   void PackageRecording() override;
@@ -31,6 +32,7 @@ class ShellPackager : public recording::RecordingPackager, private recording::Pa
 
   MainWindow& window_;
   RecordingEngine& engine_;
+  const DesktopDiskSpace& diskSpace_;
   std::unique_ptr<PackingWindow> packing_;
 };
 
