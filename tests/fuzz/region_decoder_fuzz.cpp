@@ -1,10 +1,12 @@
-// Hostile recordings: bytes go through the region splitter, the image
-// decoders and the frame decoder. The first byte picks the road in, so that
-// the fuzzer reaches the decoders with and without the region framing.
+// Hostile region payloads: bytes go through the region splitter, the image
+// decoders (PNG, JPEG, BMP) and the frame decoder. The first byte picks the
+// road in, so that the fuzzer reaches the decoders with and without the
+// region framing.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "codec/StreamFormat.h"
 #include "platform/image/ImageCodec.h"
 #include "playback/FrameDecoder.h"
@@ -17,15 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   switch (data[0] % 3) {
     case 0: {
       const auto image = ostrel::platform::decodeImage(rest, {1024, 1 << 20});
-      if (image && image->bgrx.size() != static_cast<std::size_t>(image->width) * image->height * 4)
-        __builtin_trap();
+      if (image)
+        FUZZ_CHECK(image->width > 0 && image->height > 0 && image->width <= 1024 && image->height <= 1024 &&
+                   image->bgrx.size() == static_cast<std::size_t>(image->width) * image->height * 4);
       break;
     }
     case 1:
       for (const auto& slice : ostrel::codec::splitRegionPieces(rest))
-        if (slice.bytes.data() < rest.data() ||
-            slice.bytes.data() + slice.bytes.size() > rest.data() + rest.size())
-          __builtin_trap();
+        FUZZ_CHECK(slice.bytes.data() >= rest.data() &&
+                   slice.bytes.data() + slice.bytes.size() <= rest.data() + rest.size());
       decoder.ApplyFrame(rest);
       break;
     case 2: {
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       ostrel::codec::appendRegionRecord(record, x, x / 2, rest.subspan(1));
       const auto applied = decoder.ApplyFrame(record);
       const auto& c = applied.changed;
-      if (c.left < 0 || c.top < 0 || c.right > 64 || c.bottom > 48) __builtin_trap();
+      FUZZ_CHECK(c.left >= 0 && c.top >= 0 && c.right <= 64 && c.bottom <= 48);
       break;
     }
   }
