@@ -54,7 +54,7 @@ void checkSandbox(const fs::path& run, const fs::path& archive, const fs::path& 
   FUZZ_CHECK(!error);
 }
 
-constexpr ostrel::platform::UnzipLimits kSmallLimits{uint64_t{1} << 20, 16};
+const ostrel::platform::UnzipLimits kSmallLimits{uint64_t{1} << 20, 16, {{"Config", 4096}}, 256 << 10};
 
 }  // namespace
 
@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (const fs::path& written : unpacked.written) {
     FUZZ_CHECK(inside(written, out));
     FUZZ_CHECK(fs::is_regular_file(fs::symlink_status(written)));
-    total += fs::file_size(written, ignored);
+    const uint64_t bytes = fs::file_size(written, ignored);
+    FUZZ_CHECK(bytes <= (written.lexically_relative(out) == "Config" ? 4096u : 256u << 10));
+    total += bytes;
   }
   FUZZ_CHECK(total <= kSmallLimits.maxTotalBytes);
   FUZZ_CHECK(unpacked.ok || !unpacked.error.empty());
