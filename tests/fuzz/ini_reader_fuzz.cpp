@@ -1,8 +1,8 @@
 // Hostile settings files: any bytes as a recording's Config, through the INI
 // reader and the player's reading of its frame period and overlay.
 #include <algorithm>
-#include <cstddef>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::vector<Bytes> records = ostrel::codec::splitFrameRecords(stream);
   std::vector<uint8_t> joined;
   for (const Bytes record : records) {
-    FUZZ_CHECK(record.data() >= stream.data() && record.data() + record.size() <= stream.data() + stream.size());
+    FUZZ_CHECK(record.data() >= stream.data() &&
+               record.data() + record.size() <= stream.data() + stream.size());
     FUZZ_CHECK(ostrel::codec::findSequence(record, FRAME_SEPARATOR) == record.size());
     joined.insert(joined.end(), record.begin(), record.end());
     joined.insert(joined.end(), FRAME_SEPARATOR.begin(), FRAME_SEPARATOR.end());
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (const Bytes record : records) {
     for (const auto& slice : ostrel::codec::splitRegionPieces(record)) {
       FUZZ_CHECK(slice.bytes.data() >= record.data() &&
-            slice.bytes.data() + slice.bytes.size() <= record.data() + record.size());
+                 slice.bytes.data() + slice.bytes.size() <= record.data() + record.size());
       if (slice.framed) FUZZ_CHECK(slice.piece.payload.size() + 10 == slice.bytes.size());
     }
   }
