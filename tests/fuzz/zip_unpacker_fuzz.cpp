@@ -22,20 +22,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One private folder per fuzzing process, removed when it ends.
-const fs::path& sandbox() {
-  static const fs::path folder = [] {
+// A private folder for one input, removed with everything in it afterwards
+// (libFuzzer ends without running exit handlers, so nothing may wait for them).
+class Sandbox {
+ public:
+  Sandbox() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/ostrel-zip-fuzz-XXXXXX";
     FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(sandbox(), ignored);
-    });
-    return fs::path(pattern);
-  }();
-  return folder;
-}
+    path_ = pattern;
+  }
+  ~Sandbox() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
 
 bool inside(const fs::path& path, const fs::path& folder) {
   const fs::path relative = path.lexically_normal().lexically_relative(folder);
@@ -43,9 +50,10 @@ bool inside(const fs::path& path, const fs::path& folder) {
 }
 
 // Everything in the sandbox is the archive, or a plain file or folder under `out`.
-void checkSandbox(const fs::path& run, const fs::path& archive, const fs::path& out) {
+void checkSandbox(const Sandbox& sandbox, const fs::path& run, const fs::path& archive, const fs::path& out) {
   std::error_code error;
-  for (fs::recursive_directory_iterator it(sandbox(), error), end; !error && it != end; it.increment(error)) {
+  for (fs::recursive_directory_iterator it(sandbox.path(), error), end; !error && it != end;
+       it.increment(error)) {
     const fs::path& path = it->path();
     if (path == run || path == archive || path == out) continue;
     FUZZ_CHECK(inside(path, out));
@@ -59,7 +67,8 @@ const ostrel::platform::UnzipLimits kSmallLimits{uint64_t{1} << 20, 16, {{"Confi
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const fs::path run = sandbox() / "run";
+  const Sandbox sandbox;
+  const fs::path run = sandbox.path() / "run";
   const fs::path archive = run / "录像1.ORec";
   const fs::path out = run / "out";
   std::error_code ignored;
@@ -77,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   FUZZ_CHECK(total <= kSmallLimits.maxTotalBytes);
   FUZZ_CHECK(unpacked.ok || !unpacked.error.empty());
-  checkSandbox(run, archive, out);
+  checkSandbox(sandbox, run, archive, out);
 
   for (const char* member : {ostrel::playback::kRecordingDataMember, ostrel::playback::kSettingsMember}) {
     uint64_t streamed = 0;
@@ -99,7 +108,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const auto opened = ostrel::playback::openRecording(unpacker, archive, unpackFolder, {1920, 1080});
   FUZZ_CHECK(opened.error.empty() == opened.records.has_value());
   FUZZ_CHECK(!fs::exists(unpackFolder));
-
-  fs::remove_all(run, ignored);
   return 0;
 }
