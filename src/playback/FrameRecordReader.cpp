@@ -81,8 +81,9 @@ FrameRecordReader::Result FrameRecordReader::next(std::vector<uint8_t>* record) 
 
     // No separator yet; only its last bytes could still begin one.
     scanFrom_ = std::max(head_, data.size() >= kSeparatorSize - 1 ? data.size() - (kSeparatorSize - 1) : 0);
-    const std::size_t pending = data.size() - head_;
-    if (record && !oversized_ && pending > options_.maxRecordSize) oversized_ = true;
+    // Only the bytes before scanFrom_ belong to the record for certain; the
+    // last few may begin its separator.
+    if (record && !oversized_ && scanFrom_ - head_ > options_.maxRecordSize) oversized_ = true;
     if ((!record || oversized_) && scanFrom_ > head_) {
       droppedBytes_ += scanFrom_ - head_;
       head_ = scanFrom_;

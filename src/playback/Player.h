@@ -15,6 +15,7 @@ namespace ostrel::playback {
 // Names of the members of a recording file.
 inline constexpr const char* kRecordingDataMember = "录制文件Temp";
 inline constexpr const char* kSettingsMember = "Config";
+inline constexpr const char* kSoundMember = "Music";
 
 struct PlayerState {
   std::filesystem::path recordingPath;

@@ -10,6 +10,7 @@ namespace ostrel::platform {
 namespace {
 
 using test::makeTestPicture;
+using test::TestPicture;
 
 int largestError(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   int worst = 0;
@@ -82,6 +83,8 @@ TEST(JpegCodec, RefusesDamageAndOversizedHeaders) {
     if (decoded) {
       EXPECT_EQ(decoded->width, 40);
     }
+    // Whatever became of the damaged one, the next good picture decodes.
+    EXPECT_TRUE(decodeImage(jpeg)) << "after a cut at " << cut;
   }
   // Patch the frame header's sides (SOF0: FF C0, length, precision, height, width).
   std::size_t sof = 0;
@@ -91,19 +94,37 @@ TEST(JpegCodec, RefusesDamageAndOversizedHeaders) {
       break;
     }
   ASSERT_NE(sof, 0u);
-  for (const auto& [w, h] : {std::pair<int, int>{60000, 60000}, {16385, 8}, {0, 8}}) {
+  // 16384 × 4096 is within the limits, but a kilobyte cannot hold it: refused
+  // before a picture of that size is made and decoded from nothing.
+  for (const auto& [w, h] : {std::pair<int, int>{60000, 60000}, {16385, 8}, {0, 8}, {16384, 4096}}) {
     auto huge = jpeg;
     huge[sof + 5] = static_cast<uint8_t>(h >> 8);
     huge[sof + 6] = static_cast<uint8_t>(h);
     huge[sof + 7] = static_cast<uint8_t>(w >> 8);
     huge[sof + 8] = static_cast<uint8_t>(w);
     EXPECT_FALSE(decodeImage(huge)) << w << "x" << h;
+    EXPECT_TRUE(decodeImage(jpeg)) << "after " << w << "x" << h;
   }
   EXPECT_FALSE(decodeImage(jpeg, DecodeLimits{39, 10000}));
+  EXPECT_TRUE(decodeImage(jpeg));
 
   std::vector<uint8_t> out;
   EXPECT_FALSE(encodeJpeg({picture.bgrx.data(), 40, 0, 160}, 90, out));
   EXPECT_TRUE(out.empty());
+}
+
+// The fewest bytes per pixel a picture comes in: one flat colour, deflated as
+// tightly as deflate goes. The decoders' byte-count floor must let it through.
+TEST(ImageCodecs, FlatPicturesStillDecode) {
+  TestPicture flat{2048, 2048, std::vector<uint8_t>(std::size_t{2048} * 2048 * 4, 0)};
+  std::vector<uint8_t> png, jpeg;
+  ASSERT_TRUE(encodePng(flat.view(), png, {.deflateLevel = 12}));
+  ASSERT_TRUE(encodeJpeg(flat.view(), 90, jpeg));
+  for (const auto* bytes : {&png, &jpeg}) {
+    const auto decoded = decodeImage(*bytes);
+    ASSERT_TRUE(decoded) << bytes->size() << " bytes";
+    EXPECT_EQ(decoded->width, 2048);
+  }
 }
 
 // The grabber encodes regions on several threads at once: every thread must

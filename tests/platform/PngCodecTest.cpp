@@ -195,10 +195,15 @@ TEST(PngDecoder, IgnoresSlackAndRefusesDamage) {
   badCrc[length - 20] ^= 0xFF;  // inside IDAT
   EXPECT_FALSE(decodeImage(badCrc));
 
-  // Sides beyond the limits are refused from the header alone, whatever the
-  // rest says (an allocation of that size would abort under the sanitizer).
-  for (const auto& [w, h] :
-       {std::pair<uint32_t, uint32_t>{100000, 100000}, {16385, 1}, {9000, 9000}, {0, 5}, {0x80000000u, 1}}) {
+  // Sides beyond the limits, or beyond what the bytes can hold, are refused
+  // from the header alone, whatever the rest says (an allocation of that size
+  // would abort under the sanitizer).
+  for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{100000, 100000},
+                             {16385, 1},
+                             {9000, 9000},
+                             {0, 5},
+                             {0x80000000u, 1},
+                             {16384, 4096}}) {
     auto huge = png;
     for (int i = 0; i < 4; ++i) {
       huge[16 + i] = static_cast<uint8_t>(w >> (24 - 8 * i));

@@ -246,18 +246,22 @@ TEST_F(ZipArchive, RefusesHostileAndDamagedArchives) {
     EXPECT_FALSE(unpackZipArchive(folder / "cut.ORec", folder / "cut").ok) << length;
   }
 
-  // A header that understates the size: the unpack stops instead of trusting the data.
-  std::string lying = whole;
+  // Headers that understate or overstate the size: the unpack stops at the
+  // stated size instead of trusting the data, and keeps no part of the member.
   const std::size_t firstCentral = whole.find(std::string("PK\x01\x02", 4));
   ASSERT_NE(firstCentral, std::string::npos);
-  for (const std::size_t sizeField : {std::size_t{22}, firstCentral + 24}) {
-    lying.replace(sizeField, 4, std::string("\x64\0\0\0", 4));  // 100 bytes
+  for (const uint32_t claimed : {uint32_t{100}, static_cast<uint32_t>(data.size() + 100)}) {
+    std::string lying = whole;
+    for (const std::size_t sizeField : {std::size_t{22}, firstCentral + 24}) {
+      for (int i = 0; i < 4; ++i) lying[sizeField + i] = static_cast<char>(claimed >> (8 * i));
+    }
+    writeFileBytes(folder / "lying.ORec", lying);
+    const UnzipResult lied = unpackZipArchive(folder / "lying.ORec", folder / "lying");
+    EXPECT_FALSE(lied.ok) << claimed;
+    EXPECT_NE(lied.error.find("damaged"), std::string::npos) << lied.error;
+    EXPECT_TRUE(lied.written.empty());
+    EXPECT_FALSE(fs::exists(folder / "lying" / "录制文件Temp"));
   }
-  writeFileBytes(folder / "lying.ORec", lying);
-  const UnzipResult lied = unpackZipArchive(folder / "lying.ORec", folder / "lying");
-  EXPECT_FALSE(lied.ok);
-  EXPECT_TRUE(lied.written.empty());
-  EXPECT_FALSE(fs::exists(folder / "lying" / "录制文件Temp"));
 
   // Sizes above the limit are refused before anything is written.
   const UnzipResult tooBig = unpackZipArchive(archive, folder / "big", UnzipLimits{1000, 10});

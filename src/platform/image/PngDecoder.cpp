@@ -5,7 +5,9 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "platform/image/ImageDecoders.h"
@@ -48,6 +50,19 @@ class ReadStructs {
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
 };
+
+// Deflate packs at most 1032 bytes into one, so data shorter than that share
+// of the pixels' bits cannot hold them, whatever else it says. Checked before
+// the picture is allocated: otherwise a header of a few bytes would cost a
+// picture of the largest allowed size.
+bool bytesCanHoldPng(std::size_t size, uint32_t width, uint32_t height, uint8_t bitDepth,
+                     uint8_t colourType) {
+  static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+  if (colourType >= std::size(kChannels) || kChannels[colourType] == 0) return false;
+  const int channels = kChannels[colourType];
+  const uint64_t pixelBytes = (uint64_t{width} * height * bitDepth * channels + 7) / 8;
+  return uint64_t{size} * 1032 >= pixelBytes;
+}
 
 enum class ReadResult { Ok, Failed };
 
@@ -105,6 +120,7 @@ std::optional<DecodedImage> decodePng(std::span<const uint8_t> bytes, const Deco
   width = be32(16);
   height = be32(20);
   if (!withinLimits(width, height, limits)) return std::nullopt;
+  if (!bytesCanHoldPng(bytes.size(), width, height, bytes[24], bytes[25])) return std::nullopt;
 
   DecodedImage image;
   try {

@@ -23,9 +23,15 @@ inline tjhandle threadCompressor() {
   return handle.get();
 }
 
-inline tjhandle threadDecompressor() {
+inline TurboJpegHandle& threadDecompressorSlot() {
   thread_local TurboJpegHandle handle(tjInitDecompress());
-  return handle.get();
+  return handle;
 }
+
+inline tjhandle threadDecompressor() { return threadDecompressorSlot().get(); }
+
+// A decode that failed, or was given up after the header, leaves the handle
+// in a state that fails the next good picture: start that one afresh.
+inline void resetThreadDecompressor() { threadDecompressorSlot().reset(tjInitDecompress()); }
 
 }  // namespace ostrel::platform

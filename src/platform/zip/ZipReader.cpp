@@ -60,6 +60,13 @@ bool endRecordComplete(const std::filesystem::path& archive) {
   return false;
 }
 
+uint64_t memberCeiling(const UnzipLimits& limits, std::string_view name) {
+  for (const MemberLimit& limit : limits.memberLimits) {
+    if (limit.name == name) return limit.maxBytes;
+  }
+  return limits.maxOtherMemberBytes;
+}
+
 // Opens the archive and reads its central directory, checking every name and
 // the stated sizes before the caller writes anything.
 UniqueUnz openChecked(const std::filesystem::path& archive, const UnzipLimits& limits,
@@ -109,6 +116,12 @@ UniqueUnz openChecked(const std::filesystem::path& archive, const UnzipLimits& l
       return nullptr;
     }
     entry.relative = *relative;
+    // By the name it lands under: "./Config" is the settings file as well.
+    if (entry.size > memberCeiling(limits, entry.relative.generic_string())) {
+      error = archive.string() + " is damaged: its member " + entry.name + " claims " +
+              std::to_string(entry.size) + " bytes, more than such a member can hold";
+      return nullptr;
+    }
     total += entry.size;
     if (entry.size > limits.maxTotalBytes || total > limits.maxTotalBytes) {
       error = archive.string() + " unpacks to more than the allowed size";

@@ -12,12 +12,25 @@
 // Reads recording files and any other plain ZIP archive. Archives are
 // untrusted: member names that would leave the target folder are refused,
 // sizes are checked against the archive's headers and a limit before anything
-// is written, and a member that inflates past its stated size stops the unpack.
+// is written (each member also against a ceiling for its name, so that a
+// small archive cannot claim to hold gigabytes where kilobytes belong), and a
+// member that inflates past its stated size stops the unpack.
 namespace ostrel::platform {
+
+// A ceiling for the member that lands at one relative path ("/" between
+// folders, UTF-8, compared exactly).
+struct MemberLimit {
+  std::string name;
+  uint64_t maxBytes = 0;
+};
 
 struct UnzipLimits {
   uint64_t maxTotalBytes = uint64_t{16} << 30;
   uint64_t maxMembers = 4096;
+  // Members named here may be no larger than their own ceiling, all others
+  // no larger than maxOtherMemberBytes; every one counts toward the total.
+  std::vector<MemberLimit> memberLimits = {};
+  uint64_t maxOtherMemberBytes = UINT64_MAX;
 };
 
 struct UnzipResult {
