@@ -18,6 +18,7 @@
 #include "recording/RecordingNameCheck.h"
 #include "recording/RecordingNames.h"
 #include "shell/DefaultFolders.h"
+#include "shell/FormRecordingSettings.h"
 #include "shell/GlobalHotkeys.h"
 #include "shell/MainWindow.h"
 #include "shell/PlayerWindow.h"
@@ -28,6 +29,7 @@
 #include "shell/ShellPackager.h"
 #include "shell/SkinStyleSheets.h"
 #include "shell/TrayIcon.h"
+#include "shell/UnfinishedRecordings.h"
 
 namespace ostrel::shell {
 
@@ -79,7 +81,10 @@ void waitWithEvents(int milliseconds) {
 DesktopProgram::DesktopProgram(QApplication& app)
     : app_(app),
       engine_(std::make_unique<RecordingEngine>(
-          [this] { return window_ ? window_->form().cacheFolder->text().toStdString() : std::string(); })),
+          [this](int compressionKind) {
+            return window_ ? journalPlanFrom(window_->form(), compressionKind) : JournalPlan{};
+          },
+          [this](const std::string& reason) { warnRecordingUnprotected(reason); })),
       window_(std::make_unique<MainWindow>()),
       tray_(std::make_unique<TrayIcon>(*window_)),
       packager_(std::make_unique<ShellPackager>(*window_, *engine_)),
@@ -128,6 +133,18 @@ void DesktopProgram::start() {
   form.previewCanvas->setBackgroundPicture(CaptureScreenPicture());
   engine_->soundRecorder().SetFormat(1, 8000, 16);
   tray_->show();
+  // Asked once the window is up and the start-up sequence has returned.
+  QTimer::singleShot(0, this, [this] { OfferUnfinishedRecordings(*window_, *packager_); });
+}
+
+void DesktopProgram::warnRecordingUnprotected(const std::string& reason) {
+  // Said after the start has run its course, not from inside it.
+  QTimer::singleShot(0, this, [this, text = QString::fromStdString(reason)] {
+    QMessageBox::warning(window_.get(), QStringLiteral("录制未受保护"),
+                         QStringLiteral("无法在缓存文件夹中建立录制日志,这次录制只保存在内存中,"
+                                        "程序意外退出时会丢失。\n") +
+                             text);
+  });
 }
 
 void DesktopProgram::exit() {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <string>
 
 #include "shell/CommonDialogs.h"
 
@@ -59,6 +60,7 @@ class DesktopProgram : public QObject {
 
  private:
   void connectCommands();
+  void warnRecordingUnprotected(const std::string& reason);
   void chooseFolder(bool cacheFolder);
   void checkFileExists();
   void choosePlaybackFile();
