@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "cli/ConsolePackagingView.h"
+#include "cli/RecordingDiskWatch.h"
 #include "codec/FrameGrabber.h"
 #include "codec/RecordingStream.h"
 #include "platform/pulse/DefaultAudioInput.h"
@@ -212,6 +213,13 @@ int runRecordCommand(std::span<char*> args) {
   const fs::path cacheFolder = cacheFolderFor(saveFolder);
   codec::RecordingStream stream;
   if (recording::CreateFolderPath(cacheFolder.string())) stream.setSpillFolder(cacheFolder);
+  RecordingDiskWatch disk(cacheFolder, saveFolder, stream);
+  std::optional<std::string> diskShortage = disk.shortage();
+  if (diskShortage) {
+    const std::string text = std::string(recording::kNotStartedText) + *diskShortage;
+    std::fprintf(stderr, "ostrel record: %s\n", text.c_str());
+    return 1;
+  }
 
   // Sound as the desktop program records it: mono, 8000 samples per second, 16 bits.
   recording::SoundRecorder sound(options->sound ? platform::openDefaultAudioInput() : nullptr);
@@ -254,6 +262,7 @@ int runRecordCommand(std::span<char*> args) {
         ++frames;
         stream.append(grabber.CaptureFrameInPlace());
         stream.append(codec::FRAME_SEPARATOR);
+        if ((diskShortage = disk.afterTick(period))) break;  // packaged below, like a stop
         if (terminal && now - lastReport >= 250) {
           std::fprintf(stderr, "\rframes %lld, bytes %llu", static_cast<long long>(frames),
                        static_cast<unsigned long long>(stream.size()));
@@ -266,6 +275,10 @@ int runRecordCommand(std::span<char*> args) {
   }
   std::fprintf(stderr, "%sframes %lld, bytes %llu%s\n", terminal ? "\r" : "", static_cast<long long>(frames),
                static_cast<unsigned long long>(stream.size()), stopRequested ? " (stopped early)" : "");
+  if (diskShortage) {
+    const std::string text = std::string(recording::kStoppedText) + *diskShortage;
+    std::fprintf(stderr, "ostrel record: %s\n", text.c_str());
+  }
 
   recording::PackageRequest request;
   request.cacheFolder = cacheFolder;
@@ -273,6 +286,7 @@ int runRecordCommand(std::span<char*> args) {
   request.fileName = fileName;
   request.settings = {options->fps, options->overlayX, options->overlayY, options->overlayText};
   request.closeGrabber = [&grabber] { grabber.Close(); };
+  request.freeSpace = disk.probe();
   request.saveSound = [&sound](const fs::path& path) {
     if (!sound.IsRecording()) return false;
     sound.Stop();
@@ -280,7 +294,7 @@ int runRecordCommand(std::span<char*> args) {
   };
   ConsolePackagingView view;
   const recording::PackageResult result = recording::PackageRecording(stream, request, view);
-  if (result.ok) return 0;
+  if (result.ok) return diskShortage ? kExitStoppedForDiskSpace : 0;
   if (!stream.empty()) {
     // Packing could not even take the stream: leave it beside the output.
     const fs::path rescue = saveFolder / (fileName + ".stream");

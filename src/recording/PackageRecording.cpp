@@ -156,6 +156,12 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
     members.push_back({std::string(kMusicMemberName), musicFile});
   }
 
+  // An archive begun without room would only fail at its end; refuse before it.
+  if (auto noRoom = ArchiveRoomShortage(request.freeSpace, request.saveFolder, members)) {
+    fail(result, std::move(*noRoom), *packFolder);
+    return finish();
+  }
+
   view.setHint(kHintWritingArchive);
   int lastPosition = 20;
   const auto progress = [&](uint64_t done, uint64_t total) {

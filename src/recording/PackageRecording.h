@@ -8,6 +8,7 @@
 
 #include "codec/RecordingStream.h"
 #include "platform/zip/ZipWriter.h"
+#include "recording/DiskSpaceGuard.h"
 #include "recording/RecordingConfig.h"
 
 // Turns a finished recording into its recording file: the stream becomes the
@@ -65,6 +66,8 @@ struct PackageRequest {
   std::function<bool(const std::filesystem::path&)> saveSound;
   // Writes the archive; platform::writeZipArchive when empty. Tests put faults here.
   ArchiveWriter writeArchive;
+  // Free space of the save folder, asked before the archive is begun; the platform's when empty.
+  FreeSpaceProbe freeSpace;
 };
 
 PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequest& request,

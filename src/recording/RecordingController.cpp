@@ -24,6 +24,11 @@ void RecordingController::StartRecording() {
   // Only from the idle row: a second start would re-initialise the grabber
   // under a running recording.
   if (packing_ || !isIdle()) return;
+  // Refused before anything is set up: nothing to undo, nothing to package.
+  if (const std::optional<std::string> shortage = ports_.diskSpace.shortage()) {
+    view.reportProblem(kDiskSpaceCaption, std::string(kNotStartedText) + *shortage);
+    return;
+  }
 
   CaptureSettings settings;
   settings.bitsPerPixel = kBitsPerPixel;
@@ -35,7 +40,7 @@ void RecordingController::StartRecording() {
 
   if (view.recordSoundChecked()) ports_.sound.Start();
   ports_.blinker.SetTrayBlinking(kBlinkUntilStopped);
-  ports_.timer.setPeriod(timerPeriodFor(view.frameRateText()));
+  startTimer();
 
   view.setItemVisible(ControlItem::Stop, true);
   view.setItemVisible(ControlItem::Start, false);
@@ -76,8 +81,10 @@ void RecordingController::PauseRecording() {
 void RecordingController::ResumeRecording() {
   RecordingView& view = ports_.view;
   if (packing_ || !view.isItemVisible(ControlItem::Stop) || view.isItemVisible(ControlItem::Pause)) return;
+  // The disk may have filled while paused.
+  if (stopWhenDiskShort()) return;
 
-  ports_.timer.setPeriod(timerPeriodFor(view.frameRateText()));
+  startTimer();
   view.setItemVisible(ControlItem::Pause, true);
   view.setItemVisible(ControlItem::Resume, false);
   ports_.blinker.SetTrayBlinking(kBlinkUntilStopped);
@@ -108,6 +115,26 @@ void RecordingController::OnRecordTick() {
   tickBytes_.assign(record.begin(), record.end());
   tickBytes_.insert(tickBytes_.end(), codec::FRAME_SEPARATOR.begin(), codec::FRAME_SEPARATOR.end());
   ports_.stream.append(tickBytes_);
+  // After the append, so the frame of this tick is in what gets packaged.
+  if (diskCheck_.elapse(periodMs_)) stopWhenDiskShort();
+}
+
+void RecordingController::startTimer() {
+  periodMs_ = timerPeriodFor(ports_.view.frameRateText());
+  diskCheck_.restart();
+  ports_.timer.setPeriod(periodMs_);
+}
+
+bool RecordingController::stopWhenDiskShort() {
+  if (packing_ || !ports_.view.isItemVisible(ControlItem::Stop)) return false;
+  const std::optional<std::string> shortage = ports_.diskSpace.shortage();
+  if (!shortage) return false;
+  // Packaging comes first, while there is still room for it; a message box
+  // before it would leave the recording unsaved for as long as the user is
+  // away. The reason follows the package result, which says what was saved.
+  StopRecording();
+  ports_.view.reportProblem(kDiskSpaceCaption, std::string(kStoppedText) + *shortage);
+  return true;
 }
 
 void RecordingController::FinishBeforeExit() {

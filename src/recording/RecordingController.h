@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "recording/DiskSpaceGuard.h"
 #include "recording/RecordingPorts.h"
 
 namespace ostrel::recording {
@@ -20,6 +21,7 @@ class RecordingController {
     StreamSink& stream;
     SoundControl& sound;
     RecordingPackager& packager;
+    DiskSpaceMonitor& diskSpace;
   };
 
   explicit RecordingController(Ports ports);
@@ -35,6 +37,8 @@ class RecordingController {
   void TogglePauseResume();
 
   // The capture timer's tick: one frame record and its separator per tick.
+  // About once a second of recording it also asks about free space, and
+  // stops and packages the recording when room has run out.
   void OnRecordTick();
 
   // Stops and packages a running or paused recording so nothing is lost when
@@ -45,12 +49,20 @@ class RecordingController {
   bool isPacking() const { return packing_; }
 
  private:
+  void startTimer();
+  // Stops and packages the recording when the disk is short, then says why.
+  bool stopWhenDiskShort();
+
   Ports ports_;
   // True while the package step runs. Its final message box lets hotkeys run
   // nested; a start then would record into a stream the package step is about
   // to empty, so starts and stops are ignored until it returns.
   bool packing_ = false;
   std::vector<uint8_t> tickBytes_;  // reused: no allocation per tick once warm
+  // The capture period: ticks times period is the recorded time, so the
+  // controller needs no clock to space its free-space checks.
+  int periodMs_ = 0;
+  CheckInterval diskCheck_;
 };
 
 }  // namespace ostrel::recording

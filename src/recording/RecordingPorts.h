@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace ostrel::recording {
 
@@ -26,6 +28,10 @@ class RecordingView {
   virtual int compressionKind() const = 0;
   virtual bool layeredCaptureChecked() const = 0;
   virtual bool recordSoundChecked() const = 0;
+
+  // Tells the user why the recorder did not do what was asked, or stopped by
+  // itself; returns when the user has seen it.
+  virtual void reportProblem(std::string_view caption, std::string_view text) = 0;
 };
 
 // The capture timer: a periodic tick on the interface thread; period 0 stops it.
@@ -83,6 +89,15 @@ class RecordingPackager {
  public:
   virtual ~RecordingPackager() = default;
   virtual void PackageRecording() = 0;
+};
+
+// Watches the free space of the folders the recording writes into.
+class DiskSpaceMonitor {
+ public:
+  virtual ~DiskSpaceMonitor() = default;
+  // Why the recording cannot go on for lack of room (which folder, how much
+  // is free), for the user; nothing while there is room.
+  virtual std::optional<std::string> shortage() = 0;
 };
 
 }  // namespace ostrel::recording

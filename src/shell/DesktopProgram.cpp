@@ -18,6 +18,7 @@
 #include "recording/RecordingNameCheck.h"
 #include "recording/RecordingNames.h"
 #include "shell/DefaultFolders.h"
+#include "shell/DesktopDiskSpace.h"
 #include "shell/FormRecordingSettings.h"
 #include "shell/GlobalHotkeys.h"
 #include "shell/MainWindow.h"
@@ -87,9 +88,10 @@ DesktopProgram::DesktopProgram(QApplication& app)
           [this](const std::string& reason) { warnRecordingUnprotected(reason); })),
       window_(std::make_unique<MainWindow>()),
       tray_(std::make_unique<TrayIcon>(*window_)),
-      packager_(std::make_unique<ShellPackager>(*window_, *engine_)),
-      session_(
-          std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_, *tray_)),
+      diskSpace_(std::make_unique<DesktopDiskSpace>(*window_, *engine_)),
+      packager_(std::make_unique<ShellPackager>(*window_, *engine_, *diskSpace_)),
+      session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_, *tray_,
+                                                  *diskSpace_)),
       hotkeys_(std::make_unique<GlobalHotkeys>()) {
   // Hotkeys act once the event that carried them is done, as the menu items do:
   // the package step opens windows and waits for the user.

@@ -11,6 +11,7 @@ class QApplication;
 
 namespace ostrel::shell {
 
+class DesktopDiskSpace;
 class MainWindow;
 class PlayerWindow;
 class RecordingSession;
@@ -43,6 +44,7 @@ class DesktopProgram : public QObject {
   GlobalHotkeys& hotkeys() { return *hotkeys_; }
   HotkeyPage& hotkeyPage() { return *hotkeyPage_; }
   CommonDialogs& dialogs() { return dialogs_; }
+  DesktopDiskSpace& diskSpace() { return *diskSpace_; }
   // The open player window, if any.
   PlayerWindow* playerWindow() const;
 
@@ -70,6 +72,7 @@ class DesktopProgram : public QObject {
   std::unique_ptr<RecordingEngine> engine_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<TrayIcon> tray_;
+  std::unique_ptr<DesktopDiskSpace> diskSpace_;
   std::unique_ptr<ShellPackager> packager_;
   std::unique_ptr<RecordingSession> session_;
   QPointer<PlayerWindow> player_;

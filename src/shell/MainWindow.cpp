@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -158,5 +159,10 @@ int MainWindow::compressionKind() const {
 
 bool MainWindow::layeredCaptureChecked() const { return form_.layeredCapture->isChecked(); }
 bool MainWindow::recordSoundChecked() const { return form_.recordSound->isChecked(); }
+
+void MainWindow::reportProblem(std::string_view caption, std::string_view text) {
+  QMessageBox::warning(this, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
+                       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
 
 }  // namespace ostrel::shell

@@ -40,6 +40,7 @@ class MainWindow : public QMainWindow, public recording::RecordingView {
   int compressionKind() const override;
   bool layeredCaptureChecked() const override;
   bool recordSoundChecked() const override;
+  void reportProblem(std::string_view caption, std::string_view text) override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -16,9 +16,10 @@ void QtRecordTimer::setPeriod(int milliseconds) {
 
 RecordingSession::RecordingSession(MainWindow& window, recording::FrameCapture& capture,
                                    recording::StreamSink& stream, recording::SoundControl& sound,
-                                   recording::RecordingPackager& packager, recording::TrayBlinker& blinker)
+                                   recording::RecordingPackager& packager, recording::TrayBlinker& blinker,
+                                   recording::DiskSpaceMonitor& diskSpace)
     : timer_(*window.form().recordTimer),
-      controller_({window, timer_, blinker, capture, stream, sound, packager}) {
+      controller_({window, timer_, blinker, capture, stream, sound, packager, diskSpace}) {
   const MainMenus& menus = window.form().menus;
   auto& c = controller_;
   // Start and stop run once the menu has closed and the window has repainted:

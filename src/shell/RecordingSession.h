@@ -28,7 +28,7 @@ class RecordingSession : public QObject {
  public:
   RecordingSession(MainWindow& window, recording::FrameCapture& capture, recording::StreamSink& stream,
                    recording::SoundControl& sound, recording::RecordingPackager& packager,
-                   recording::TrayBlinker& blinker);
+                   recording::TrayBlinker& blinker, recording::DiskSpaceMonitor& diskSpace);
 
   recording::RecordingController& controller() { return controller_; }
 

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "shell/DesktopDiskSpace.h"
 #include "shell/FormRecordingSettings.h"
 #include "shell/MainWindow.h"
 #include "shell/PackingWindow.h"
@@ -22,8 +23,8 @@ std::string utf8(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
-ShellPackager::ShellPackager(MainWindow& window, RecordingEngine& engine)
-    : window_(window), engine_(engine) {}
+ShellPackager::ShellPackager(MainWindow& window, RecordingEngine& engine, const DesktopDiskSpace& diskSpace)
+    : window_(window), engine_(engine), diskSpace_(diskSpace) {}
 
 ShellPackager::~ShellPackager() = default;
 
@@ -39,6 +40,7 @@ void ShellPackager::PackageRecording() {
   request.fileName = utf8(form.fileName->text());
   request.settings = recordingSettingsFrom(form);
   request.closeGrabber = [this] { engine_.Close(); };
+  request.freeSpace = diskSpace_.probe();
   request.saveSound = [this](const std::filesystem::path& path) {
     recording::SoundRecorder& sound = engine_.soundRecorder();
     if (!sound.IsRecording()) return false;

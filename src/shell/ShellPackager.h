@@ -8,6 +8,7 @@
 
 namespace ostrel::shell {
 
+class DesktopDiskSpace;
 class MainWindow;
 class PackingWindow;
 class RecordingEngine;
@@ -16,7 +17,7 @@ class RecordingEngine;
 // progress, the fresh preview picture, the closing message and the next name.
 class ShellPackager : public recording::RecordingPackager, private recording::PackagingView {
  public:
-  ShellPackager(MainWindow& window, RecordingEngine& engine);
+  ShellPackager(MainWindow& window, RecordingEngine& engine, const DesktopDiskSpace& diskSpace);
   ~ShellPackager() override;
 
   void PackageRecording() override;
@@ -35,6 +36,7 @@ class ShellPackager : public recording::RecordingPackager, private recording::Pa
 
   MainWindow& window_;
   RecordingEngine& engine_;
+  const DesktopDiskSpace& diskSpace_;
   std::unique_ptr<PackingWindow> packing_;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,48 @@ TEST_F(PackageFixture, AnUnusableCacheOrNameKeepsTheStream) {
   }
   EXPECT_FALSE(fs::exists(root / "escape"));
   EXPECT_FALSE(fs::exists(root / "escape.ORec"));
+}
+
+TEST_F(PackageFixture, ASaveFolderWithoutRoomForTheArchiveFailsBeforeItAndKeepsEverything) {
+  const uint64_t megabyte = uint64_t{1} << 20;
+  const uint64_t dataBytes = recorded.size();
+  struct Case {
+    const char* name;
+    std::optional<uint64_t> freeBytes;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"nothing free", 0, false},
+      {"room for the data but not for Config and the margin", dataBytes + 100, false},
+      {"room for the data, Config and the margin", dataBytes + 2 * megabyte, true},
+      {"a file system that cannot be asked", std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(root.path());
+    fs::create_directories(save);
+    writeFileBytes(save / "录像1.ORec", "older recording");
+    stream.append(recorded);
+    PackageRequest r = request();
+    std::vector<fs::path> asked;
+    r.freeSpace = [&](const fs::path& folder) {
+      asked.push_back(folder);
+      return c.freeBytes;
+    };
+    const PackageResult result = PackageRecording(stream, r, view);
+    EXPECT_EQ(asked, std::vector<fs::path>{save});
+    ASSERT_EQ(result.ok, c.ok) << result.error;
+    if (c.ok) continue;
+    EXPECT_EQ(result.caption, "生成失败");
+    EXPECT_EQ(result.keptFolder, cache / "录像1Temp");
+    EXPECT_NE(result.message.find("保存文件夹“" + save.string() + "”只剩 "), std::string::npos)
+        << result.message;
+    EXPECT_EQ(readFileBytes(save / "录像1.ORec"), "older recording");
+    EXPECT_EQ(std::distance(fs::directory_iterator(save), {}), 1) << "no archive was begun";
+    EXPECT_EQ(readFileBytes(cache / "录像1Temp" / "录制文件Temp"),
+              std::string(recorded.begin(), recorded.end()));
+    EXPECT_TRUE(fs::exists(cache / "录像1Temp" / "Config"));
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codec/StreamFormat.h"
@@ -37,6 +39,11 @@ struct FakeView : RecordingView {
   int compressionKind() const override { return kind; }
   bool layeredCaptureChecked() const override { return layered; }
   bool recordSoundChecked() const override { return sound; }
+
+  std::vector<std::pair<std::string, std::string>> problems;  // caption, text
+  void reportProblem(std::string_view caption, std::string_view text) override {
+    problems.emplace_back(caption, text);
+  }
 };
 
 struct FakeTimer : RecordTimer {
@@ -85,6 +92,15 @@ struct FakePackager : RecordingPackager {
   }
 };
 
+struct FakeDiskSpace : DiskSpaceMonitor {
+  std::optional<std::string> reason;  // set: the disk is short
+  int asked = 0;
+  std::optional<std::string> shortage() override {
+    ++asked;
+    return reason;
+  }
+};
+
 struct Rig {
   FakeView view;
   FakeTimer timer;
@@ -93,7 +109,8 @@ struct Rig {
   FakeStream stream;
   FakeSound sound;
   FakePackager packager;
-  RecordingController controller{{view, timer, blinker, capture, stream, sound, packager}};
+  FakeDiskSpace disk;
+  RecordingController controller{{view, timer, blinker, capture, stream, sound, packager, disk}};
 };
 
 // One row of the state table: Start, Stop, Pause, Resume items, mode tabs, timer period.
@@ -257,6 +274,72 @@ TEST(RecordingController, FinishBeforeExitPackagesARunningOrPausedRecordingOnly)
   paused.controller.FinishBeforeExit();
   EXPECT_EQ(paused.packager.runs, 1);
   expectRow(paused, kIdle, "after exit while paused");
+}
+
+using Problems = std::vector<std::pair<std::string, std::string>>;
+
+TEST(RecordingController, AShortDiskRefusesTheStartBeforeAnythingIsSetUp) {
+  Rig rig;
+  rig.disk.reason = "保存文件夹“/v”只剩 12 MB 可用空间，至少需要 200 MB。";
+  rig.controller.StartRecording();
+  rig.controller.ToggleStartStop();
+  EXPECT_TRUE(rig.capture.inits.empty());
+  EXPECT_TRUE(rig.blinker.calls.empty());
+  EXPECT_EQ(rig.packager.runs, 0);
+  expectRow(rig, kIdle, "after a refused start");
+  const std::pair<std::string, std::string> refused = {"磁盘空间不足", "无法开始录制：" + *rig.disk.reason};
+  EXPECT_EQ(rig.view.problems, (Problems{refused, refused}));
+
+  rig.disk.reason.reset();
+  rig.controller.StartRecording();
+  expectRow(rig, kRecording, "a start with room");
+}
+
+TEST(RecordingController, FreeSpaceIsAskedAboutOnceASecondOfRecording) {
+  // Frame rate, and the ticks in one check interval (1000 ms gathered from the period).
+  const std::vector<std::pair<std::string, int>> cases = {{"8", 8}, {"25", 25}, {"3", 4}, {"1", 1}, {"7", 8}};
+  for (const auto& [rate, ticksPerCheck] : cases) {
+    Rig rig;
+    rig.view.frameRate = rate;
+    rig.controller.StartRecording();
+    EXPECT_EQ(rig.disk.asked, 1) << rate << ": once at the start";
+    for (int i = 0; i < 3 * ticksPerCheck - 1; ++i) rig.controller.OnRecordTick();
+    EXPECT_EQ(rig.disk.asked, 3) << rate;
+    rig.controller.OnRecordTick();
+    EXPECT_EQ(rig.disk.asked, 4) << rate;
+  }
+}
+
+TEST(RecordingController, ARecordingWhoseDiskRunsShortStopsPackagesAndThenSaysWhy) {
+  Rig rig;
+  rig.capture.frames = {{1}, {2}, {3}, {4}, {5}, {6}, {7}, {8}, {9}, {10}, {11}, {12}};
+  std::size_t appendsWhenPackaged = 0;
+  rig.packager.whilePacking = [&] {
+    appendsWhenPackaged = rig.stream.appends.size();
+    EXPECT_TRUE(rig.view.problems.empty()) << "the recording is saved before any message waits for the user";
+  };
+  rig.controller.StartRecording();
+  for (int i = 0; i < 5; ++i) rig.controller.OnRecordTick();
+  rig.disk.reason = "缓存文件夹“/c”只剩 150 MB 可用空间，至少需要 200 MB。";
+  // Ticks go on only while the timer runs.
+  for (int i = 0; i < 11 && rig.timer.period != 0; ++i) rig.controller.OnRecordTick();
+
+  EXPECT_EQ(rig.packager.runs, 1);
+  EXPECT_EQ(appendsWhenPackaged, 8u) << "stopped at the check one second in, with that tick's frame";
+  EXPECT_EQ(rig.stream.appends[7][0], 8);
+  expectRow(rig, kIdle, "after the disk ran short");
+  EXPECT_EQ(rig.blinker.calls.back(), 0);
+  EXPECT_EQ(rig.view.problems, (Problems{{"磁盘空间不足", "录制已自动停止：" + *rig.disk.reason}}));
+
+  // A paused recording that finds the disk short on resuming is packaged the same way.
+  Rig paused;
+  paused.controller.StartRecording();
+  paused.controller.PauseRecording();
+  paused.disk.reason = "short";
+  paused.controller.ResumeRecording();
+  EXPECT_EQ(paused.packager.runs, 1);
+  expectRow(paused, kIdle, "after resuming onto a short disk");
+  EXPECT_EQ(paused.view.problems, (Problems{{"磁盘空间不足", "录制已自动停止：short"}}));
 }
 
 }  // namespace

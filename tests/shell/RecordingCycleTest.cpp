@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "shell/DesktopDiskSpace.h"
 #include "shell/DesktopProgram.h"
 #include "shell/MainWindow.h"
 #include "shell/PackingWindow.h"
@@ -27,6 +28,8 @@ struct MessageBoxWatcher {
   QTimer timer;
   QString text;
   QString caption;
+  QStringList captions;  // every box answered, in turn
+  QStringList texts;
   bool packingWindowWasOpen = false;
   int progressAtMessage = -1;
 
@@ -37,6 +40,8 @@ struct MessageBoxWatcher {
       if (!box) return;
       text = box->text();
       caption = box->windowTitle();
+      captions.append(caption);
+      texts.append(text);
       for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<PackingWindow*>(w) && w->isVisible()) packingWindowWasOpen = true;
       box->accept();
@@ -127,6 +132,34 @@ TEST(RecordingCycle, ExitWhilePausedPackagesTheRecordingFirst) {
   EXPECT_EQ(watcher.caption, u8("生成完毕"));
   EXPECT_TRUE(QFileInfo::exists(p.saved("录像1.ORec")));
   EXPECT_FALSE(p.window.isVisible());
+}
+
+TEST(RecordingCycle, AShortDiskRefusesTheStartAndStopsARunningRecordingThatItSaves) {
+  Program p;
+  constexpr uint64_t MB = uint64_t{1} << 20;
+  uint64_t freeBytes = 120 * MB;
+  p.program.diskSpace().setProbe([&](const std::filesystem::path&) { return std::optional(freeBytes); });
+  MessageBoxWatcher watcher;
+
+  p.menus.startRecording->trigger();
+  ASSERT_TRUE(test::waitUntil([&] { return watcher.captions.size() == 1; }));
+  EXPECT_EQ(watcher.caption, u8("磁盘空间不足"));
+  EXPECT_TRUE(watcher.text.startsWith(u8("无法开始录制：缓存文件夹"))) << watcher.text.toStdString();
+  EXPECT_TRUE(p.idleMenu());
+
+  freeBytes = 4096 * MB;
+  p.menus.startRecording->trigger();
+  ASSERT_TRUE(test::waitUntil([&] { return p.recordingMenu(); }));
+  test::waitUntil([] { return false; }, 300);
+  freeBytes = 150 * MB;
+  ASSERT_TRUE(test::waitUntil([&] { return watcher.captions.size() == 3; }, 20000));
+  // The recording is saved first; the reason follows the package result.
+  EXPECT_EQ(watcher.captions, (QStringList{u8("磁盘空间不足"), u8("生成完毕"), u8("磁盘空间不足")}));
+  EXPECT_TRUE(watcher.texts[2].startsWith(u8("录制已自动停止：缓存文件夹"))) << watcher.text.toStdString();
+  EXPECT_TRUE(watcher.texts[2].contains(u8("只剩 150 MB 可用空间"))) << watcher.text.toStdString();
+  EXPECT_TRUE(QFileInfo(p.saved("录像1.ORec")).size() > 0);
+  EXPECT_TRUE(p.idleMenu());
+  EXPECT_FALSE(p.window.form().recordTimer->isActive());
 }
 
 }  // namespace
