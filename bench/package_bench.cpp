@@ -1,5 +1,5 @@
 // Packing a long PNG recording: builds a synthetic stream of the given size
-// (default 2 GiB) through a spilling RecordingStream, packs it with
+// (default 2 GiB) through a journalled RecordingStream, packs it with
 // PackageRecording and reports throughput and peak resident memory of each
 // phase, plus the archive size against zlib level 6 on a sample.
 //
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   const auto regions = pngRegions();
   std::mt19937 random(7);
   ostrel::codec::RecordingStream stream;
-  stream.setSpillFolder(work / "TempFiles");
+  stream.startJournal(work / "TempFiles" / "bench.ostrel-journal");
   std::vector<uint8_t> frame;
   resetPeakResident();
   auto start = Clock::now();
@@ -142,9 +142,9 @@ int main(int argc, char** argv) {
   }
   const double recordSeconds = seconds(start);
   const long recordPeak = peakResidentKb();
-  std::printf("stream: %llu frames, %.1f MiB, appended at %.0f MiB/s, spilled: %s\n",
+  std::printf("stream: %llu frames, %.1f MiB, appended at %.0f MiB/s, journal: %s\n",
               static_cast<unsigned long long>(frames), stream.size() / 1048576.0,
-              stream.size() / 1048576.0 / recordSeconds, stream.spilled() ? "yes" : "no");
+              stream.size() / 1048576.0 / recordSeconds, stream.journaling() ? "yes" : "no");
   std::printf("peak resident while recording: %.1f MiB\n", recordPeak / 1024.0);
 
   // Size against zlib level 6 on a sample from the start of the stream.

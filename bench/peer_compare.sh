@@ -48,6 +48,7 @@ fi
 
 work=$(mktemp -d /tmp/ostrel-peer.XXXXXX)
 export XDG_CACHE_HOME=$work/cache
+export XDG_STATE_HOME=$work/state
 xvfb_pid=""
 workload_pids=()
 typer_pid=""

@@ -8,6 +8,7 @@
 
 #include "cli/PlaybackCommands.h"
 #include "cli/RecordCommand.h"
+#include "cli/RecoverCommand.h"
 
 namespace ostrel::cli {
 
@@ -17,9 +18,12 @@ int printUsage(std::span<char*>) {
   std::puts(
       "usage: ostrel                 start the desktop application\n"
       "       ostrel record --out FILE.ORec --seconds S [--fps 1..25] [--kind jpeg|png|bmp]\n"
-      "                     [--layered] [--overlay-x X --overlay-y Y --overlay-text TEXT]\n"
+      "                     [--layered] [--overlay-x X --overlay-y Y --overlay-text TEXT] [--cache DIR]\n"
       "                              record the screen of $DISPLAY into a recording file\n"
       "                              (SIGINT/SIGTERM stop early, SIGUSR1 pauses and resumes)\n"
+      "       ostrel recover [--cache DIR]... [--out DIR] [--list | --discard]\n"
+      "                              save the recordings a crash left unfinished (or list,\n"
+      "                              or delete them)\n"
       "       ostrel info FILE.ORec [--json]\n"
       "                              describe a recording: members, frames, regions, duration\n"
       "       ostrel export FILE.ORec [--size WxH] (--frame N | --all) --out PATH\n"
@@ -33,11 +37,8 @@ using CommandHandler = std::function<int(std::span<char*>)>;
 
 const std::map<std::string_view, CommandHandler>& commands() {
   static const std::map<std::string_view, CommandHandler> table = {
-      {"help", printUsage},
-      {"--help", printUsage},
-      {"record", runRecordCommand},
-      {"info", runInfo},
-      {"export", runExport},
+      {"help", printUsage},           {"--help", printUsage}, {"record", runRecordCommand},
+      {"recover", runRecoverCommand}, {"info", runInfo},      {"export", runExport},
   };
   return table;
 }

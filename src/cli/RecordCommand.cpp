@@ -21,6 +21,7 @@
 #include "platform/pulse/DefaultAudioInput.h"
 #include "platform/x11/ScreenSourceFactory.h"
 #include "recording/PackageRecording.h"
+#include "recording/RecordingJournal.h"
 #include "recording/RecordingNames.h"
 #include "recording/SoundRecorder.h"
 
@@ -64,6 +65,7 @@ class SignalHandlers {
 
 struct RecordOptions {
   fs::path out;
+  fs::path cache;  // empty: the XDG cache folder
   double seconds = -1;
   int fps = 8;
   codec::CompressionKind kind = codec::CompressionKind::Png;
@@ -76,7 +78,7 @@ struct RecordOptions {
 
 constexpr const char* kUsage =
     "usage: ostrel record --out FILE.ORec --seconds S [--fps 1..25] [--kind jpeg|png|bmp]\n"
-    "                     [--layered] [--overlay-x X --overlay-y Y --overlay-text TEXT]\n";
+    "                     [--layered] [--overlay-x X --overlay-y Y --overlay-text TEXT] [--cache DIR]\n";
 
 std::optional<RecordOptions> parseOptions(std::span<char*> args, std::string& error) {
   RecordOptions options;
@@ -97,6 +99,8 @@ std::optional<RecordOptions> parseOptions(std::span<char*> args, std::string& er
     }
     if (arg == "--out") {
       options.out = std::string(*v);
+    } else if (arg == "--cache") {
+      options.cache = std::string(*v);
     } else if (arg == "--seconds") {
       char* end = nullptr;
       const std::string text(*v);
@@ -210,15 +214,27 @@ int runRecordCommand(std::span<char*> args) {
     return 1;
   }
 
-  const fs::path cacheFolder = cacheFolderFor(saveFolder);
+  const fs::path cacheFolder =
+      options->cache.empty() ? cacheFolderFor(saveFolder) : fs::absolute(options->cache);
+  const recording::RecordingSettings settings{options->fps, options->overlayX, options->overlayY,
+                                              options->overlayText};
   codec::RecordingStream stream;
-  if (recording::CreateFolderPath(cacheFolder.string())) stream.setSpillFolder(cacheFolder);
+  recording::CreateFolderPath(cacheFolder.string());
   RecordingDiskWatch disk(cacheFolder, saveFolder, stream);
   std::optional<std::string> diskShortage = disk.shortage();
   if (diskShortage) {
     const std::string text = std::string(recording::kNotStartedText) + *diskShortage;
     std::fprintf(stderr, "ostrel record: %s\n", text.c_str());
     return 1;
+  }
+  // Everything recorded goes to disk as it comes, so a crash loses at most the frame in hand.
+  const recording::JournalStart journal = recording::BeginJournal(
+      stream, cacheFolder, {fileName, saveFolder, settings, static_cast<int>(options->kind), 0});
+  if (!journal.ok) {
+    std::fprintf(stderr, "ostrel record: no journal, the recording stays in memory until it is packed: %s\n",
+                 journal.error.c_str());
+  } else if (!journal.warning.empty()) {
+    std::fprintf(stderr, "ostrel record: %s\n", journal.warning.c_str());
   }
 
   // Sound as the desktop program records it: mono, 8000 samples per second, 16 bits.
@@ -263,9 +279,10 @@ int runRecordCommand(std::span<char*> args) {
         stream.append(grabber.CaptureFrameInPlace());
         stream.append(codec::FRAME_SEPARATOR);
         if ((diskShortage = disk.afterTick(period))) break;  // packaged below, like a stop
-        if (terminal && now - lastReport >= 250) {
-          std::fprintf(stderr, "\rframes %lld, bytes %llu", static_cast<long long>(frames),
-                       static_cast<unsigned long long>(stream.size()));
+        // A terminal sees a live counter; a log gets one line a second.
+        if (now - lastReport >= (terminal ? 250 : 1000)) {
+          std::fprintf(stderr, terminal ? "\rframes %lld, bytes %llu" : "frames %lld, bytes %llu\n",
+                       static_cast<long long>(frames), static_cast<unsigned long long>(stream.size()));
           lastReport = now;
         }
       }
@@ -284,7 +301,7 @@ int runRecordCommand(std::span<char*> args) {
   request.cacheFolder = cacheFolder;
   request.saveFolder = saveFolder;
   request.fileName = fileName;
-  request.settings = {options->fps, options->overlayX, options->overlayY, options->overlayText};
+  request.settings = settings;
   request.closeGrabber = [&grabber] { grabber.Close(); };
   request.freeSpace = disk.probe();
   request.saveSound = [&sound](const fs::path& path) {

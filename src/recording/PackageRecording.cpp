@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/files/FileIo.h"
 #include "platform/zip/ZipWriter.h"
+#include "recording/RecordingJournal.h"
 #include "recording/RecordingNames.h"
 
 namespace ostrel::recording {
@@ -41,12 +44,23 @@ bool syncPath(const fs::path& path, int flags) {
   return fd && ::fsync(fd.get()) == 0;
 }
 
+// Puts the finished archive in place; without `replace` an existing file wins.
+bool moveIntoPlace(const fs::path& from, const fs::path& to, bool replace) {
+  if (replace) return ::rename(from.c_str(), to.c_str()) == 0;
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without RENAME_NOREPLACE: a hard link fails on an existing name just the same.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
 // Writes the archive under a temporary name beside the final one and renames
 // it into place only when it is complete, so an older recording of the same
 // name survives any failure.
 platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const fs::path& target,
                                             std::span<const platform::ZipMemberSource> members,
-                                            const platform::ZipProgress& progress) {
+                                            const platform::ZipProgress& progress, bool replace) {
   std::string hidden(".");
   hidden.append(target.filename().string()).append(".XXXXXX");
   std::string pattern = (target.parent_path() / hidden).string();
@@ -61,7 +75,7 @@ platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const f
   const fs::path temporary = pattern;
   platform::ZipWriteResult result = writer(temporary, members, progress);
   if (result.ok && !syncPath(temporary, O_RDONLY)) result = {false, "cannot flush " + temporary.string()};
-  if (result.ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+  if (result.ok && !moveIntoPlace(temporary, target, replace)) {
     result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " +
                          platform::errnoText()};
   }
@@ -71,6 +85,20 @@ platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const f
   }
   syncPath(target.parent_path(), O_RDONLY | O_DIRECTORY);
   return result;
+}
+
+// A journalled recording that could not be packed: its journal stays for recovery.
+void failKeepingJournal(PackageResult& result, std::string error, codec::RecordingStream& stream) {
+  const fs::path journal = stream.journalPath();
+  const uint64_t lost = stream.releaseJournal();
+  result.ok = false;
+  result.error = std::move(error);
+  if (lost > 0)
+    result.error += " (" + std::to_string(lost) + " bytes of the last frames could not be written)";
+  result.keptJournal = journal;
+  result.caption = std::string(kFailedCaption);
+  result.message = "生成Orec失败,录制数据已保留在:" + journal.string() +
+                   "\n程序下次启动时会再次提供保存,也可以用 ostrel recover 保存。\n" + result.error;
 }
 
 void fail(PackageResult& result, std::string error, const fs::path& kept) {
@@ -119,34 +147,64 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
     return result;
   };
 
-  if (!IsPlainFileName(request.fileName)) {
-    fail(result, "the file name \"" + request.fileName + "\" is not one plain file name", {});
+  // A journal is the data member as it stands; its recording is kept whole
+  // in it until the recording file is in place.
+  const bool journalled = stream.journaling();
+  const auto failWith = [&](std::string error, const fs::path& kept) {
+    if (journalled) {
+      failKeepingJournal(result, std::move(error), stream);
+    } else {
+      fail(result, std::move(error), kept);
+    }
     return finish();
+  };
+
+  if (!IsPlainFileName(request.fileName)) {
+    return failWith("the file name \"" + request.fileName + "\" is not one plain file name", {});
   }
   const std::optional<fs::path> packFolder = makePackFolder(request.cacheFolder, request.fileName);
   if (!packFolder) {
-    fail(result, "cannot create a folder in " + request.cacheFolder.string() + ": " + platform::errnoText(),
-         {});
-    return finish();
+    return failWith(
+        "cannot create a folder in " + request.cacheFolder.string() + ": " + platform::errnoText(), {});
   }
 
   // Files this step writes, and only these, are removed at the end.
   std::vector<platform::ZipMemberSource> members;
-  const fs::path dataFile = *packFolder / std::string(kDataMemberName);
+  const auto removeWritten = [&] {
+    std::error_code ec;
+    for (const auto& member : members) {
+      if (member.file.parent_path() == *packFolder) fs::remove(member.file, ec);
+    }
+    ::rmdir(packFolder->c_str());  // only when nothing else is left in it
+  };
   view.setHint(kHintWritingData);
-  if (!stream.moveToFile(dataFile)) {
-    ::rmdir(packFolder->c_str());
-    fail(result, stream.lastError(), {});
-    return finish();
+  if (journalled) {
+    if (!stream.flushJournal()) {
+      ::rmdir(packFolder->c_str());
+      return failWith(stream.lastError(), {});
+    }
+    members.push_back({std::string(kDataMemberName), stream.journalPath()});
+  } else {
+    const fs::path dataFile = *packFolder / std::string(kDataMemberName);
+    if (!stream.moveToFile(dataFile)) {
+      ::rmdir(packFolder->c_str());
+      return failWith(stream.lastError(), {});
+    }
+    members.push_back({std::string(kDataMemberName), dataFile});
   }
-  members.push_back({std::string(kDataMemberName), dataFile});
   view.setProgress(10);
 
   const fs::path configFile = *packFolder / std::string(kConfigMemberName);
+  // A sound file, if any, stays in the folder for whoever looks.
+  const auto dropConfig = [&] {
+    ::unlink(configFile.c_str());
+    ::rmdir(packFolder->c_str());
+  };
   view.setHint(kHintWritingConfig);
   if (!MakeRecordingConfig(request.settings).writeFile(configFile)) {
-    fail(result, "cannot write " + configFile.string() + ": " + platform::errnoText(), *packFolder);
-    return finish();
+    const std::string error = "cannot write " + configFile.string() + ": " + platform::errnoText();
+    if (journalled) dropConfig();
+    return failWith(error, *packFolder);
   }
   members.push_back({std::string(kConfigMemberName), configFile});
   view.setProgress(20);
@@ -158,8 +216,8 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
 
   // An archive begun without room would only fail at its end; refuse before it.
   if (auto noRoom = ArchiveRoomShortage(request.freeSpace, request.saveFolder, members)) {
-    fail(result, std::move(*noRoom), *packFolder);
-    return finish();
+    if (journalled) dropConfig();
+    return failWith(std::move(*noRoom), *packFolder);
   }
 
   view.setHint(kHintWritingArchive);
@@ -171,10 +229,12 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
   const fs::path target = RecordingFilePath(request.saveFolder, request.fileName);
   const ArchiveWriter& writer =
       request.writeArchive ? request.writeArchive : ArchiveWriter(platform::writeZipArchive);
-  const platform::ZipWriteResult zipped = writeArchiveSafely(writer, target, members, progress);
+  const platform::ZipWriteResult zipped =
+      writeArchiveSafely(writer, target, members, progress, request.replaceExisting);
   if (!zipped.ok) {
-    fail(result, zipped.error, *packFolder);
-    return finish();
+    // The journal alone is enough to pack again: Config comes from its settings file.
+    if (journalled) dropConfig();
+    return failWith(zipped.error, *packFolder);
   }
   if (lastPosition != 120) view.setProgress(120);
 
@@ -186,8 +246,11 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
   result.caption = std::string(kDoneCaption);
   result.message = "生成Orec完毕,大小:" + FormatKilobytes(result.sizeBytes) + "Kb";
 
-  for (const auto& member : members) fs::remove(member.file, ec);
-  ::rmdir(packFolder->c_str());  // only when nothing else is left in it
+  removeWritten();
+  if (journalled) {
+    ForgetFinishedJournal(stream.journalPath());
+    stream.releaseJournal();
+  }
   return finish();
 }
 

@@ -15,7 +15,8 @@
 // data file "录制文件Temp" beside "Config" (and "Music") in a folder of the
 // cache, the folder is zipped into the save folder, the user is told the size.
 // Nothing recorded is lost on failure: the gathered files stay and the result
-// names them.
+// names them. A journalled stream packs its journal file as the data member
+// (no copy), deletes it on success and keeps it for recovery on failure.
 namespace ostrel::recording {
 
 inline constexpr std::string_view kDataMemberName = "录制文件Temp";
@@ -32,9 +33,10 @@ struct PackageResult {
   bool ok = false;
   std::filesystem::path recordingFile;  // the .ORec written
   int64_t sizeBytes = -1;
-  std::filesystem::path keptFolder;  // on failure: where the recorded data stays, if anywhere
-  std::string error;                 // on failure: what went wrong
-  std::string message;               // text of the closing message box
+  std::filesystem::path keptFolder;   // on failure: where the recorded data stays, if anywhere
+  std::filesystem::path keptJournal;  // on failure of a journalled recording: its journal
+  std::string error;                  // on failure: what went wrong
+  std::string message;                // text of the closing message box
   std::string caption;
   std::string nextFileName;  // the file name to propose next
 };
@@ -66,6 +68,8 @@ struct PackageRequest {
   std::function<bool(const std::filesystem::path&)> saveSound;
   // Writes the archive; platform::writeZipArchive when empty. Tests put faults here.
   ArchiveWriter writeArchive;
+  // False: fail rather than replace an existing recording file of that name.
+  bool replaceExisting = true;
   // Free space of the save folder, asked before the archive is begun; the platform's when empty.
   FreeSpaceProbe freeSpace;
 };

@@ -7,11 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "codec/FrameGrabber.h"
+#include "codec/RecordingStream.h"
 #include "platform/fake/FakeScreen.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -47,6 +52,24 @@ TEST(CaptureFrame, StillScreenAllocatesNothing) {
     for (int i = 0; i < 50; ++i) ASSERT_TRUE(grabber.CaptureFrame().empty());
     EXPECT_EQ(allocations.load() - before, 0) << "kind " << kind;
   }
+}
+
+// The journal writes each tick straight from the caller's bytes, and its
+// flushing thread allocates nothing either.
+TEST(RecordingStream, JournalledTicksAllocateNothing) {
+  testing::ScratchFolder cache;
+  RecordingStream stream;
+  ASSERT_TRUE(stream.startJournal(cache / "clip.ostrel-journal", 20));
+  const std::vector<uint8_t> record(300, 7);
+  const long before = allocations.load();
+  for (int i = 0; i < 200; ++i) {
+    stream.append(record);
+    stream.append(FRAME_SEPARATOR);
+    if (i % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(30));  // let it flush
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(stream.journalBytes(), 200u * 310u);
+  stream.clear();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <random>
 #include <string>
 #include <vector>
@@ -66,32 +68,60 @@ TEST(RecordingStream, KeepsBytesAndSplitsLikeTheReadingRules) {
   }
 }
 
-TEST(RecordingStream, SpillsPastTheThresholdAndKeepsMemoryBounded) {
-  ScratchFolder cache;
-  const std::vector<uint8_t> bytes = sampleStream(3000, 4);
-  RecordingStream stream(64);
-  stream.setSpillFolder(cache.path(), 256);
-  std::size_t peakResident = 0;
-  for (std::size_t at = 0; at < bytes.size(); at += 50) {
-    stream.append(Bytes(bytes).subspan(at, std::min<std::size_t>(50, bytes.size() - at)));
-    peakResident = std::max(peakResident, stream.residentBytes());
-  }
-  ASSERT_TRUE(stream.spilled()) << stream.lastError();
-  EXPECT_LE(peakResident, 256u + 64u * 2);
-  EXPECT_EQ(stream.bytes(), bytes);
-  EXPECT_EQ(stream.split(FRAME_SEPARATOR), referenceSplit(bytes));
-  // The spill file holds exactly the leading bytes of the stream.
-  const std::string spilled = testing::readFileBytes(stream.spillPath());
-  ASSERT_GT(spilled.size(), 0u);
-  EXPECT_EQ(spilled, std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(spilled.size())));
+std::string fileOf(const std::vector<uint8_t>& bytes, std::size_t count) {
+  return std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+}
 
-  // Moving renames the spill file into place: the stream is then empty, nothing is left behind.
+TEST(RecordingStream, AJournalHoldsEveryAppendAtOnceAndOutlivesTheStream) {
+  ScratchFolder cache;
+  const auto path = cache / "clip.ostrel-journal";
+  const std::vector<uint8_t> bytes = sampleStream(300, 4);
+  {
+    RecordingStream stream(64);
+    stream.append(Bytes(bytes).first(5));  // what came before the journal goes into it too
+    ASSERT_TRUE(stream.startJournal(path)) << stream.lastError();
+    std::mt19937 random(3);
+    for (std::size_t at = 5; at < bytes.size();) {
+      const std::size_t n = std::min<std::size_t>(bytes.size() - at, 1 + random() % 37);
+      stream.append(Bytes(bytes).subspan(at, n));
+      at += n;
+      // Written through, nothing kept in memory: a killed process loses nothing appended.
+      ASSERT_EQ(testing::readFileBytes(path), fileOf(bytes, at));
+      ASSERT_EQ(stream.residentBytes(), 0u);
+    }
+    EXPECT_EQ(stream.size(), bytes.size());
+    EXPECT_EQ(stream.split(FRAME_SEPARATOR), referenceSplit(bytes));
+
+    // Exclusive: no second journal of that name, no taking over a live one.
+    RecordingStream other;
+    EXPECT_FALSE(other.startJournal(path));
+    EXPECT_FALSE(other.adoptJournal(path));
+    EXPECT_TRUE(other.empty());
+  }  // dropped without packing, like a crash: the journal stays
+
+  RecordingStream adopted;
+  ASSERT_TRUE(adopted.adoptJournal(path)) << adopted.lastError();
+  EXPECT_EQ(adopted.bytes(), bytes);
+  EXPECT_EQ(adopted.releaseJournal(), 0u);
+  EXPECT_TRUE(adopted.empty());
+  EXPECT_EQ(testing::readFileBytes(path), fileOf(bytes, bytes.size()));
+
+  // Moving a journalled stream copies it out and deletes the journal.
+  ASSERT_TRUE(adopted.adoptJournal(path));
   const auto target = cache / "data";
-  ASSERT_TRUE(stream.moveToFile(target)) << stream.lastError();
-  EXPECT_EQ(testing::readFileBytes(target), std::string(bytes.begin(), bytes.end()));
-  EXPECT_TRUE(stream.empty());
-  EXPECT_FALSE(stream.spilled());
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cache.path()), {}), 1);
+  ASSERT_TRUE(adopted.moveToFile(target)) << adopted.lastError();
+  EXPECT_EQ(testing::readFileBytes(target), fileOf(bytes, bytes.size()));
+  EXPECT_TRUE(adopted.empty());
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  // clear() throws a journal away.
+  RecordingStream discarded;
+  ASSERT_TRUE(discarded.startJournal(path));
+  discarded.append(bytes);
+  discarded.clear();
+  EXPECT_TRUE(discarded.empty());
+  EXPECT_FALSE(discarded.journaling());
+  EXPECT_FALSE(std::filesystem::exists(path));
 
   RecordingStream loaded;
   ASSERT_TRUE(loaded.loadFromFile(target));
@@ -100,32 +130,82 @@ TEST(RecordingStream, SpillsPastTheThresholdAndKeepsMemoryBounded) {
   EXPECT_TRUE(loaded.empty());
 }
 
-TEST(RecordingStream, FailuresNeverDropBytes) {
+// Lets files of this process grow only to `limit` bytes, like a disk that is full.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t limit) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = limit;
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*oldHandler_)(int) = nullptr;
+};
+
+TEST(RecordingStream, AJournalThatCannotBeWrittenKeepsTheBytesAndWritesThemLater) {
+  ScratchFolder cache;
+  const auto path = cache / "clip.ostrel-journal";
+  const std::vector<uint8_t> bytes = sampleStream(300, 6);
+  ASSERT_GT(bytes.size(), 4000u);
+  const std::size_t half = bytes.size() / 2;
+  RecordingStream stream(64);
+  ASSERT_TRUE(stream.startJournal(path));
+  {
+    FileSizeLimit full(1000);
+    appendInPieces(stream,
+                   std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(half)), 8);
+    // The file holds exactly the first 1000 bytes, the rest waits in memory.
+    EXPECT_FALSE(stream.lastError().empty());
+    EXPECT_EQ(stream.journalBytes(), 1000u);
+    EXPECT_EQ(testing::readFileBytes(path), fileOf(bytes, 1000));
+    EXPECT_EQ(stream.bytes(),
+              std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(half)));
+    EXPECT_FALSE(stream.flushJournal());
+  }
+  // Room again: the next append writes what waited, then itself.
+  stream.append(Bytes(bytes).subspan(half));
+  EXPECT_EQ(stream.residentBytes(), 0u);
+  EXPECT_EQ(testing::readFileBytes(path), fileOf(bytes, bytes.size()));
+  EXPECT_TRUE(stream.flushJournal());
+
+  // Letting go while the disk is still full says how much never reached the file.
+  stream.clear();
+  ASSERT_TRUE(stream.startJournal(path));
+  {
+    FileSizeLimit full(100);
+    stream.append(Bytes(bytes).first(300));
+    EXPECT_EQ(stream.releaseJournal(), 200u);
+  }
+  EXPECT_TRUE(stream.empty());
+  EXPECT_EQ(testing::readFileBytes(path), fileOf(bytes, 100));
+}
+
+TEST(RecordingStream, AFailedMoveKeepsEveryByte) {
   ScratchFolder cache;
   const std::vector<uint8_t> bytes = sampleStream(500, 5);
-
-  // An unusable spill folder: everything stays in memory.
-  RecordingStream unspillable(64);
-  unspillable.setSpillFolder(cache / "no-such-folder", 128);
-  appendInPieces(unspillable, bytes, 1);
-  EXPECT_FALSE(unspillable.spilled());
-  EXPECT_FALSE(unspillable.lastError().empty());
-  EXPECT_EQ(unspillable.bytes(), bytes);
-
-  // A target that cannot be written: both a memory and a spilled stream keep everything.
-  for (const bool spill : {false, true}) {
+  for (const bool journal : {false, true}) {
+    const auto path = cache / "clip.ostrel-journal";
     RecordingStream stream(64);
-    if (spill) stream.setSpillFolder(cache.path(), 128);
+    if (journal) {
+      ASSERT_TRUE(stream.startJournal(path));
+    }
     appendInPieces(stream, bytes, 2);
-    EXPECT_EQ(stream.spilled(), spill);
     EXPECT_FALSE(stream.moveToFile(cache / "missing-folder" / "data"));
     EXPECT_EQ(stream.bytes(), bytes);
-    const auto spillPath = stream.spillPath();
+    EXPECT_EQ(stream.journaling(), journal);
     stream.clear();
     EXPECT_TRUE(stream.empty());
-    if (spill) {
-      EXPECT_FALSE(std::filesystem::exists(spillPath));
-    }
+    EXPECT_FALSE(std::filesystem::exists(path));
   }
 }
 

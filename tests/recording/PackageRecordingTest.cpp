@@ -8,6 +8,8 @@
 #include "platform/zip/ZipReader.h"
 #include "recording/PackageRecording.h"
 #include "recording/RecordingConfig.h"
+#include "recording/RecordingJournal.h"
+#include "recording/UnfinishedJournalList.h"
 #include "support/ScratchFolder.h"
 
 namespace ostrel::recording {
@@ -88,6 +90,7 @@ std::vector<uint8_t> sampleRecording(int frames) {
 
 struct PackageFixture : ::testing::Test {
   ScratchFolder root;
+  void SetUp() override { setenv("XDG_STATE_HOME", (root / "state").c_str(), 1); }
   fs::path cache = root / "TempFiles";
   fs::path save = root / "SaveFiles";
   codec::RecordingStream stream{4096};
@@ -107,41 +110,55 @@ struct PackageFixture : ::testing::Test {
 };
 
 TEST_F(PackageFixture, RoundTripGivesTheSameRecords) {
-  stream.setSpillFolder(cache, 8192);  // spill, so the rename path is taken
-  fs::create_directories(cache);
-  stream.append(recorded);
-  ASSERT_TRUE(stream.spilled());
-  writeFileBytes(cache / "unrelated", "kept");
+  for (const bool journalled : {false, true}) {
+    SCOPED_TRACE(journalled ? "journal" : "memory");
+    ScratchFolder run;
+    cache = run / "TempFiles";
+    save = run / "SaveFiles";
+    view = {};
+    fs::create_directories(cache);
+    writeFileBytes(cache / "unrelated", "kept");
+    if (journalled) {
+      const JournalStart start = BeginJournal(stream, cache, {"录像1", save, request().settings, 2, 0});
+      ASSERT_TRUE(start.ok) << start.error;
+      EXPECT_EQ(ReadUnfinishedJournalList(), std::vector<fs::path>{start.journal});
+    }
+    stream.append(recorded);
 
-  const PackageResult result = PackageRecording(stream, request(), view);
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_TRUE(grabberClosed);
-  EXPECT_TRUE(stream.empty());
-  EXPECT_EQ(result.recordingFile, save / "录像1.ORec");
-  EXPECT_EQ(result.sizeBytes, static_cast<int64_t>(fs::file_size(save / "录像1.ORec")));
-  EXPECT_EQ(result.message, "生成Orec完毕,大小:" + FormatKilobytes(result.sizeBytes) + "Kb");
-  EXPECT_EQ(result.caption, "生成完毕");
-  EXPECT_EQ(result.nextFileName, "录像2");
-  EXPECT_EQ(view.events, (std::vector<std::string>{"preview", "正在生成录制文件...", "正在写出配置文件...",
-                                                   "正在保存为OREC文件...", "result"}));
-  ASSERT_GE(view.positions.size(), 3u);
-  EXPECT_EQ(view.positions[0], 10);
-  EXPECT_EQ(view.positions[1], 20);
-  EXPECT_EQ(view.positions.back(), 120);
-  EXPECT_TRUE(std::is_sorted(view.positions.begin(), view.positions.end()));
-  // Only what the step wrote is gone; the cache keeps everything else.
-  EXPECT_FALSE(fs::exists(cache / "录像1Temp"));
-  EXPECT_EQ(readFileBytes(cache / "unrelated"), "kept");
-  EXPECT_EQ(std::distance(fs::directory_iterator(save), {}), 1);
+    const PackageResult result = PackageRecording(stream, request(), view);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(grabberClosed);
+    EXPECT_TRUE(stream.empty());
+    EXPECT_FALSE(stream.journaling());
+    EXPECT_EQ(result.recordingFile, save / "录像1.ORec");
+    EXPECT_EQ(result.sizeBytes, static_cast<int64_t>(fs::file_size(save / "录像1.ORec")));
+    EXPECT_EQ(result.message, "生成Orec完毕,大小:" + FormatKilobytes(result.sizeBytes) + "Kb");
+    EXPECT_EQ(result.caption, "生成完毕");
+    EXPECT_EQ(result.nextFileName, "录像2");
+    EXPECT_EQ(view.events, (std::vector<std::string>{"preview", "正在生成录制文件...", "正在写出配置文件...",
+                                                     "正在保存为OREC文件...", "result"}));
+    ASSERT_GE(view.positions.size(), 3u);
+    EXPECT_EQ(view.positions[0], 10);
+    EXPECT_EQ(view.positions[1], 20);
+    EXPECT_EQ(view.positions.back(), 120);
+    EXPECT_TRUE(std::is_sorted(view.positions.begin(), view.positions.end()));
+    // Only what the step wrote is gone (the journal too); the cache keeps everything else.
+    EXPECT_EQ(std::distance(fs::directory_iterator(cache), {}), 1);
+    EXPECT_EQ(readFileBytes(cache / "unrelated"), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(save), {}), 1);
+    EXPECT_TRUE(ReadUnfinishedJournalList().empty());
 
-  const platform::UnzipResult unpacked = platform::unpackZipArchive(result.recordingFile, root / "play");
-  ASSERT_TRUE(unpacked.ok) << unpacked.error;
-  codec::RecordingStream loaded;
-  ASSERT_TRUE(loaded.loadFromFile(root / "play" / "录制文件Temp"));
-  std::vector<std::vector<uint8_t>> expected;
-  for (codec::Bytes r : codec::splitFrameRecords(recorded)) expected.emplace_back(r.begin(), r.end());
-  EXPECT_EQ(loaded.split(codec::FRAME_SEPARATOR), expected);
-  EXPECT_EQ(readFileBytes(root / "play" / "Config"), MakeRecordingConfig(request().settings).serialize());
+    const platform::UnzipResult unpacked = platform::unpackZipArchive(result.recordingFile, run / "play");
+    ASSERT_TRUE(unpacked.ok) << unpacked.error;
+    EXPECT_EQ(unpacked.written,
+              (std::vector<fs::path>{run / "play" / "录制文件Temp", run / "play" / "Config"}));
+    codec::RecordingStream loaded;
+    ASSERT_TRUE(loaded.loadFromFile(run / "play" / "录制文件Temp"));
+    std::vector<std::vector<uint8_t>> expected;
+    for (codec::Bytes r : codec::splitFrameRecords(recorded)) expected.emplace_back(r.begin(), r.end());
+    EXPECT_EQ(loaded.split(codec::FRAME_SEPARATOR), expected);
+    EXPECT_EQ(readFileBytes(run / "play" / "Config"), MakeRecordingConfig(request().settings).serialize());
+  }
 }
 
 TEST_F(PackageFixture, AnEmptyRecordingStillMakesAFileAndSoundIsAdded) {

@@ -15,13 +15,17 @@ namespace ostrel::testing {
 
 inline std::string ostrelProgram() { return std::string(OSTREL_BINARY_DIR) + "/src/ostrel"; }
 
-// Starts `ostrel args...` on `display` with XDG_CACHE_HOME at `cacheHome` and the real screen.
+// Starts `ostrel args...` on `display` with XDG_CACHE_HOME at `cacheHome`,
+// XDG_STATE_HOME in a folder "state" inside it, and the real screen.
+// `stderrFd`, when given, becomes the program's standard error.
 inline pid_t startOstrel(const std::string& display, const std::filesystem::path& cacheHome,
-                         std::vector<std::string> args) {
+                         std::vector<std::string> args, int stderrFd = -1) {
   const pid_t pid = fork();
   if (pid == 0) {
+    if (stderrFd >= 0) dup2(stderrFd, STDERR_FILENO);
     setenv("DISPLAY", display.c_str(), 1);
     setenv("XDG_CACHE_HOME", cacheHome.c_str(), 1);
+    setenv("XDG_STATE_HOME", (cacheHome / "state").c_str(), 1);
     unsetenv("OSTREL_SCREEN");
     const std::string program = ostrelProgram();
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
