@@ -30,7 +30,7 @@ struct JournalDescription {
   std::filesystem::path saveFolder;  // where its recording file was to go
   RecordingSettings settings;        // frame rate and overlay, for Config
   int compressionKind = 2;           // 1 JPEG, 2 PNG, 3 BMP
-  int64_t startTime = 0;             // seconds since 1970 (UTC)
+  int64_t startTime = 0;             // seconds since 1970 (UTC); 0 at BeginJournal: now
 };
 
 struct JournalStart {
