@@ -92,7 +92,8 @@ DesktopProgram::DesktopProgram(QApplication& app)
       packager_(std::make_unique<ShellPackager>(*window_, *engine_, *diskSpace_)),
       session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_, *tray_,
                                                   *diskSpace_)),
-      hotkeys_(std::make_unique<GlobalHotkeys>()) {
+      hotkeys_(std::make_unique<GlobalHotkeys>()),
+      unfinished_(std::make_unique<UnfinishedRecordingsOffer>(*window_, *packager_)) {
   // Hotkeys act once the event that carried them is done, as the menu items do:
   // the package step opens windows and waits for the user.
   recording::RecordingController& controller = session_->controller();
@@ -107,6 +108,7 @@ DesktopProgram::DesktopProgram(QApplication& app)
 }
 
 DesktopProgram::~DesktopProgram() {
+  unfinished_.reset();
   delete player_.data();
   // Hotkeys and the tray icon go before the window whose controls and menu they use;
   // then the window: its timer and menus refer to the session.
@@ -136,7 +138,7 @@ void DesktopProgram::start() {
   engine_->soundRecorder().SetFormat(1, 8000, 16);
   tray_->show();
   // Asked once the window is up and the start-up sequence has returned.
-  QTimer::singleShot(0, this, [this] { OfferUnfinishedRecordings(*window_, *packager_); });
+  QTimer::singleShot(0, this, [this] { unfinished_->start(); });
 }
 
 void DesktopProgram::warnRecordingUnprotected(const std::string& reason) {

@@ -20,6 +20,7 @@ class ShellPackager;
 class TrayIcon;
 class GlobalHotkeys;
 class HotkeyPage;
+class UnfinishedRecordingsOffer;
 
 // The program-wide objects of the desktop application, built in a fixed
 // order before the main window; torn down in reverse, so nothing outlives
@@ -78,6 +79,7 @@ class DesktopProgram : public QObject {
   QPointer<PlayerWindow> player_;
   std::unique_ptr<GlobalHotkeys> hotkeys_;
   std::unique_ptr<HotkeyPage> hotkeyPage_;
+  std::unique_ptr<UnfinishedRecordingsOffer> unfinished_;
   bool exitPending_ = false;
 };
 

@@ -54,14 +54,31 @@ QString describeUnfinishedRecording(const recording::UnfinishedJournal& journal)
       .arg(QString::fromStdString(recording::FormatKilobytes(static_cast<int64_t>(journal.sizeBytes))));
 }
 
-void OfferUnfinishedRecordings(MainWindow& window, ShellPackager& packager) {
+UnfinishedRecordingsOffer::UnfinishedRecordingsOffer(MainWindow& window, ShellPackager& packager)
+    : window_(window), packager_(packager) {}
+
+UnfinishedRecordingsOffer::~UnfinishedRecordingsOffer() = default;
+
+void UnfinishedRecordingsOffer::start() {
+  if (search_.joinable()) return;
   std::vector<std::filesystem::path> folders;
-  const std::filesystem::path cache = cacheFolderFrom(window.form());
+  const std::filesystem::path cache = cacheFolderFrom(window_.form());
   if (cache.is_absolute()) folders.push_back(cache);
-  for (const recording::UnfinishedJournal& journal : recording::FindUnfinishedJournals(folders)) {
+  search_ = std::jthread([this, folders = std::move(folders)] {
+    std::vector<recording::UnfinishedJournal> found = recording::FindUnfinishedJournals(folders);
+    if (found.empty()) return;
+    // Queued to this object: dropped if it is gone by then.
+    QMetaObject::invokeMethod(
+        this, [this, found = std::move(found)] { offer(found); }, Qt::QueuedConnection);
+  });
+}
+
+void UnfinishedRecordingsOffer::offer(const std::vector<recording::UnfinishedJournal>& journals) {
+  MainWindow& window = window_;
+  for (const recording::UnfinishedJournal& journal : journals) {
     switch (ask(&window, journal)) {
       case Choice::Save:
-        packager.RecoverJournal(journal);  // its result box tells how it went
+        packager_.RecoverJournal(journal);  // its result box tells how it went
         break;
       case Choice::Discard:
         if (confirmDiscard(&window) && !recording::DiscardJournal(journal.journal)) {

@@ -92,8 +92,8 @@ TEST_P(UnfinishedRecordingsAtStart, AreOfferedAndHandledAsChosen) {
   const fs::path save = folder / "SaveFiles";
   const fs::path journal = leaveUnfinishedJournal(cache, save);
 
-  RecoveryUser user(c.choice);
   DesktopProgram program(application());
+  RecoveryUser user(c.choice);
   program.start();
   MainWindowForm& form = program.mainWindow().form();
   form.cacheFolder->setText(QString::fromStdString(cache.string()) + u8("/"));
@@ -101,8 +101,12 @@ TEST_P(UnfinishedRecordingsAtStart, AreOfferedAndHandledAsChosen) {
   ASSERT_TRUE(test::waitUntil([&] { return !user.question.isEmpty(); }, 10000));
   EXPECT_TRUE(user.question.contains(u8("录像7")) && user.question.contains(u8("完整的帧:3")))
       << user.question.toStdString();
-  test::waitUntil([&] { return fs::exists(journal) != c.journalStays; }, 10000);
-  test::waitUntil([] { return QApplication::activeModalWidget() == nullptr; }, 5000);
+  test::waitUntil(
+      [&] {
+        return fs::exists(journal) == c.journalStays && QApplication::activeModalWidget() == nullptr &&
+               user.lastCaption.isEmpty() != c.recordingWritten;
+      },
+      10000);
 
   EXPECT_EQ(fs::exists(journal), c.journalStays);
   const fs::path recordingFile = save / "录像7.ORec";
