@@ -19,6 +19,7 @@
 #include "recording/RecordingNames.h"
 #include "shell/DefaultFolders.h"
 #include "shell/DesktopDiskSpace.h"
+#include "shell/FormRecordingSettings.h"
 #include "shell/GlobalHotkeys.h"
 #include "shell/MainWindow.h"
 #include "shell/PlayerWindow.h"
@@ -29,6 +30,7 @@
 #include "shell/ShellPackager.h"
 #include "shell/SkinStyleSheets.h"
 #include "shell/TrayIcon.h"
+#include "shell/UnfinishedRecordings.h"
 
 namespace ostrel::shell {
 
@@ -80,14 +82,18 @@ void waitWithEvents(int milliseconds) {
 DesktopProgram::DesktopProgram(QApplication& app)
     : app_(app),
       engine_(std::make_unique<RecordingEngine>(
-          [this] { return window_ ? window_->form().cacheFolder->text().toStdString() : std::string(); })),
+          [this](int compressionKind) {
+            return window_ ? journalPlanFrom(window_->form(), compressionKind) : JournalPlan{};
+          },
+          [this](const std::string& reason) { warnRecordingUnprotected(reason); })),
       window_(std::make_unique<MainWindow>()),
       tray_(std::make_unique<TrayIcon>(*window_)),
       diskSpace_(std::make_unique<DesktopDiskSpace>(*window_, *engine_)),
       packager_(std::make_unique<ShellPackager>(*window_, *engine_, *diskSpace_)),
       session_(std::make_unique<RecordingSession>(*window_, *engine_, *engine_, *engine_, *packager_, *tray_,
                                                   *diskSpace_)),
-      hotkeys_(std::make_unique<GlobalHotkeys>()) {
+      hotkeys_(std::make_unique<GlobalHotkeys>()),
+      unfinished_(std::make_unique<UnfinishedRecordingsOffer>(*window_, *packager_)) {
   // Hotkeys act once the event that carried them is done, as the menu items do:
   // the package step opens windows and waits for the user.
   recording::RecordingController& controller = session_->controller();
@@ -102,6 +108,7 @@ DesktopProgram::DesktopProgram(QApplication& app)
 }
 
 DesktopProgram::~DesktopProgram() {
+  unfinished_.reset();
   delete player_.data();
   // Hotkeys and the tray icon go before the window whose controls and menu they use;
   // then the window: its timer and menus refer to the session.
@@ -130,6 +137,18 @@ void DesktopProgram::start() {
   form.previewCanvas->setBackgroundPicture(CaptureScreenPicture());
   engine_->soundRecorder().SetFormat(1, 8000, 16);
   tray_->show();
+  // Asked once the window is up and the start-up sequence has returned.
+  QTimer::singleShot(0, this, [this] { unfinished_->start(); });
+}
+
+void DesktopProgram::warnRecordingUnprotected(const std::string& reason) {
+  // Said after the start has run its course, not from inside it.
+  QTimer::singleShot(0, this, [this, text = QString::fromStdString(reason)] {
+    QMessageBox::warning(window_.get(), QStringLiteral("录制未受保护"),
+                         QStringLiteral("无法在缓存文件夹中建立录制日志,这次录制只保存在内存中,"
+                                        "程序意外退出时会丢失。\n") +
+                             text);
+  });
 }
 
 void DesktopProgram::exit() {

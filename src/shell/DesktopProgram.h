@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <string>
 
 #include "shell/CommonDialogs.h"
 
@@ -19,6 +20,7 @@ class ShellPackager;
 class TrayIcon;
 class GlobalHotkeys;
 class HotkeyPage;
+class UnfinishedRecordingsOffer;
 
 // The program-wide objects of the desktop application, built in a fixed
 // order before the main window; torn down in reverse, so nothing outlives
@@ -61,6 +63,7 @@ class DesktopProgram : public QObject {
 
  private:
   void connectCommands();
+  void warnRecordingUnprotected(const std::string& reason);
   void chooseFolder(bool cacheFolder);
   void checkFileExists();
   void choosePlaybackFile();
@@ -76,6 +79,7 @@ class DesktopProgram : public QObject {
   QPointer<PlayerWindow> player_;
   std::unique_ptr<GlobalHotkeys> hotkeys_;
   std::unique_ptr<HotkeyPage> hotkeyPage_;
+  std::unique_ptr<UnfinishedRecordingsOffer> unfinished_;
   bool exitPending_ = false;
 };
 

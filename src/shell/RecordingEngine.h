@@ -10,6 +10,7 @@
 #include "codec/RecordingStream.h"
 #include "recording/RecordingPorts.h"
 #include "recording/SoundRecorder.h"
+#include "shell/FormRecordingSettings.h"
 
 namespace ostrel::platform {
 class ScreenSource;
@@ -24,8 +25,12 @@ class RecordingEngine : public recording::FrameCapture,
                         public recording::StreamSink,
                         public recording::SoundControl {
  public:
-  // `cacheFolder` tells where a long recording may spill its stream.
-  explicit RecordingEngine(std::function<std::string()> cacheFolder);
+  // Asked at every start, with the compression kind chosen, where the new
+  // recording's journal goes and what it belongs to.
+  using JournalPlanner = std::function<JournalPlan(int compressionKind)>;
+  // Told when a recording runs without a journal (it then lives in memory only).
+  using JournalProblem = std::function<void(const std::string& reason)>;
+  RecordingEngine(JournalPlanner planJournal, JournalProblem reportProblem);
   ~RecordingEngine() override;
 
   // FrameCapture
@@ -47,7 +52,10 @@ class RecordingEngine : public recording::FrameCapture,
   const std::string& screenError() const { return screenError_; }
 
  private:
-  std::function<std::string()> cacheFolder_;
+  void beginJournal(int compressionKind);
+
+  JournalPlanner planJournal_;
+  JournalProblem reportProblem_;
   std::unique_ptr<platform::ScreenSource> screen_;
   std::unique_ptr<codec::FrameGrabber> grabber_;
   std::string screenError_;

@@ -2,10 +2,9 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 
-#include "recording/FrameRate.h"
 #include "shell/DesktopDiskSpace.h"
+#include "shell/FormRecordingSettings.h"
 #include "shell/MainWindow.h"
 #include "shell/PackingWindow.h"
 #include "shell/PreviewCanvas.h"
@@ -36,13 +35,10 @@ void ShellPackager::PackageRecording() {
   // The settings are read from the form at this moment, as the user left them.
   const MainWindowForm& form = window_.form();
   recording::PackageRequest request;
-  request.cacheFolder = utf8(form.cacheFolder->text());
-  request.saveFolder = utf8(form.saveFolder->text());
+  request.cacheFolder = cacheFolderFrom(form);
+  request.saveFolder = saveFolderFrom(form);
   request.fileName = utf8(form.fileName->text());
-  request.settings.frameRate = recording::leadingInteger(utf8(form.frameRate->text()));
-  request.settings.overlayX = utf8(form.overlayX->text());
-  request.settings.overlayY = utf8(form.overlayY->text());
-  request.settings.overlayText = utf8(form.overlayText->toPlainText());
+  request.settings = recordingSettingsFrom(form);
   request.closeGrabber = [this] { engine_.Close(); };
   request.freeSpace = diskSpace_.probe();
   request.saveSound = [this](const std::filesystem::path& path) {
@@ -54,6 +50,15 @@ void ShellPackager::PackageRecording() {
 
   recording::PackageRecording(engine_.stream(), request, *this);
   packing_.reset();
+}
+
+recording::PackageResult ShellPackager::RecoverJournal(const recording::UnfinishedJournal& journal) {
+  packing_ = std::make_unique<PackingWindow>(&window_);
+  packing_->show();
+  const recording::PackageResult result =
+      recording::RecoverJournal(journal, saveFolderFrom(window_.form()), *this);
+  packing_.reset();
+  return result;
 }
 
 void ShellPackager::setHint(std::string_view text) {

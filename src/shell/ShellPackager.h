@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "recording/PackageRecording.h"
+#include "recording/RecordingJournal.h"
 #include "recording/RecordingPorts.h"
 
 namespace ostrel::shell {
@@ -20,6 +21,9 @@ class ShellPackager : public recording::RecordingPackager, private recording::Pa
   ~ShellPackager() override;
 
   void PackageRecording() override;
+  // Packs a journal left by a recording that never finished into the save
+  // folder of the form, with the same windows as after a recording.
+  recording::PackageResult RecoverJournal(const recording::UnfinishedJournal& journal);
 
   // The packing window while a package step runs, else null.
   PackingWindow* packingWindow() const { return packing_.get(); }

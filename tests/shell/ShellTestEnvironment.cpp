@@ -59,6 +59,9 @@ QApplication& application() {
     if (!g.server->running()) ADD_FAILURE() << "Xvfb did not start: " << g.server->error();
     setenv("DISPLAY", g.server->display().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The list of unfinished recordings lives in the state folder: a private one,
+    // so the tests neither see the user's recordings nor leave entries behind.
+    setenv("XDG_STATE_HOME", temporaryFolder().toStdString().c_str(), 1);
     g.app = std::make_unique<QApplication>(g.argc, g.argv);
     QApplication::setQuitOnLastWindowClosed(false);
   }
