@@ -1,12 +1,10 @@
 #include "recording/PackageRecording.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "platform/zip/ZipWriter.h"
 #include "recording/RecordingJournal.h"
 #include "recording/RecordingNames.h"
+#include "recording/TemporaryArchive.h"
 
 namespace ostrel::recording {
 
@@ -37,54 +36,6 @@ std::optional<fs::path> makePackFolder(const fs::path& cacheFolder, const std::s
     if (fs::is_directory(folder, ec) && folderIsEmpty(folder)) return folder;
   }
   return std::nullopt;
-}
-
-bool syncPath(const fs::path& path, int flags) {
-  platform::UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC));
-  return fd && ::fsync(fd.get()) == 0;
-}
-
-// Puts the finished archive in place; without `replace` an existing file wins.
-bool moveIntoPlace(const fs::path& from, const fs::path& to, bool replace) {
-  if (replace) return ::rename(from.c_str(), to.c_str()) == 0;
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without RENAME_NOREPLACE: a hard link fails on an existing name just the same.
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
-  return true;
-}
-
-// Writes the archive under a temporary name beside the final one and renames
-// it into place only when it is complete, so an older recording of the same
-// name survives any failure.
-platform::ZipWriteResult writeArchiveSafely(const ArchiveWriter& writer, const fs::path& target,
-                                            std::span<const platform::ZipMemberSource> members,
-                                            const platform::ZipProgress& progress, bool replace) {
-  std::string hidden(".");
-  hidden.append(target.filename().string()).append(".XXXXXX");
-  std::string pattern = (target.parent_path() / hidden).string();
-  platform::UniqueFd placeholder(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (!placeholder)
-    return {false, "cannot create a file in " + target.parent_path().string() + ": " + platform::errnoText()};
-  // mkostemp makes the file private; a recording gets the usual permissions.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(placeholder.get(), 0666 & ~mask);
-  placeholder.reset();
-  const fs::path temporary = pattern;
-  platform::ZipWriteResult result = writer(temporary, members, progress);
-  if (result.ok && !syncPath(temporary, O_RDONLY)) result = {false, "cannot flush " + temporary.string()};
-  if (result.ok && !moveIntoPlace(temporary, target, replace)) {
-    result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " +
-                         platform::errnoText()};
-  }
-  if (!result.ok) {
-    ::unlink(temporary.c_str());
-    return result;
-  }
-  syncPath(target.parent_path(), O_RDONLY | O_DIRECTORY);
-  return result;
 }
 
 // A journalled recording that could not be packed: its journal stays for recovery.
@@ -230,7 +181,7 @@ PackageResult PackageRecording(codec::RecordingStream& stream, const PackageRequ
   const ArchiveWriter& writer =
       request.writeArchive ? request.writeArchive : ArchiveWriter(platform::writeZipArchive);
   const platform::ZipWriteResult zipped =
-      writeArchiveSafely(writer, target, members, progress, request.replaceExisting);
+      WriteArchiveInPlace(writer, target, members, progress, request.replaceExisting);
   if (!zipped.ok) {
     // The journal alone is enough to pack again: Config comes from its settings file.
     if (journalled) dropConfig();

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -258,6 +259,13 @@ TEST_F(JournalFixture, PackingKilledMidArchiveLeavesTheOlderFileAndTheJournal) {
   ASSERT_TRUE(recovered.ok) << recovered.error;
   EXPECT_EQ(framesIn(recovered.recordingFile, root / "play"), 40u);
   EXPECT_EQ(readFileBytes(save / "录像1.ORec"), "older recording");
+  std::vector<fs::path> left;
+  for (const auto& item : fs::directory_iterator(save)) left.push_back(item.path().filename());
+  std::vector<fs::path> expected = {"录像1.ORec", recovered.recordingFile.filename()};
+  std::sort(left.begin(), left.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected)
+      << "the half-written temporary of the killed pack is cleared away";
 }
 
 TEST(JournalSettingsFile, RoundTripsAnyText) {
