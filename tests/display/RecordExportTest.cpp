@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "display/RootPainter.h"
-#include "platform/image/ImageCodec.h"
+#include "display/RecordedScene.h"
 #include "support/OstrelProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/XvfbServer.h"
@@ -22,9 +21,6 @@ namespace fs = std::filesystem;
 using testing::runOstrel;
 
 TEST(RecordExport, ExportOfARecordingEqualsTheRecordedScreen) {
-  constexpr int kWidth = 320, kHeight = 240;
-  // The pointer sits in this corner; the recorder draws it into the picture.
-  constexpr int kPointerX = 300, kPointerY = 220;
   struct Case {
     const char* kind;
     int maximum;
@@ -32,16 +28,11 @@ TEST(RecordExport, ExportOfARecordingEqualsTheRecordedScreen) {
   };
   for (const Case& test : {Case{"png", 0, 0.0}, Case{"bmp", 0, 0.0}, Case{"jpeg", 160, 3.0}}) {
     SCOPED_TRACE(test.kind);
-    test::XvfbServer server({kWidth, kHeight});
+    test::XvfbServer server({test::RecordedScene::kWidth, test::RecordedScene::kHeight});
     ASSERT_TRUE(server.running()) << server.error();
     test::RootPainter painter(server.display());
     ASSERT_TRUE(painter.connected());
-    const std::vector<uint32_t> expected = painter.paint([](int x, int y) {
-      const bool block = x > 40 && x < 120 && y > 60 && y < 100;
-      return test::RootPainter::Channels{block ? 255u : uint32_t(x), block ? 255u : uint32_t(y), 128};
-    });
-    painter.warpPointer(kPointerX, kPointerY);
-    painter.sync();
+    const std::vector<uint32_t> painted = test::RecordedScene::paint(painter, 128);
 
     testing::ScratchFolder folder;
     const fs::path recording = folder / "clip.ORec";
@@ -54,30 +45,10 @@ TEST(RecordExport, ExportOfARecordingEqualsTheRecordedScreen) {
                         {"export", recording.string(), "--size", "320x240", "--out", picture.string()}),
               0);
 
-    const std::string png = testing::readFileBytes(picture);
-    const auto image =
-        platform::decodeImage(std::span(reinterpret_cast<const uint8_t*>(png.data()), png.size()));
-    ASSERT_TRUE(image.has_value());
-    ASSERT_EQ(image->width, kWidth);
-    ASSERT_EQ(image->height, kHeight);
-    int maximum = 0;
-    int64_t sum = 0, count = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        if (x >= kPointerX - 40 && y >= kPointerY - 40) continue;
-        const uint32_t want = expected[static_cast<std::size_t>(y) * kWidth + x];
-        const uint8_t* got = &image->bgrx[(static_cast<std::size_t>(y) * kWidth + x) * 4];
-        for (int channel = 0; channel < 3; ++channel) {
-          const int delta = std::abs(static_cast<int>((want >> (8 * channel)) & 0xFF) - got[channel]);
-          maximum = std::max(maximum, delta);
-          sum += delta;
-          ++count;
-        }
-      }
-    }
-    EXPECT_LE(maximum, test.maximum);
-    EXPECT_LE(static_cast<double>(sum) / static_cast<double>(count), test.mean)
-        << "largest error " << maximum;
+    const test::PictureDifference difference = test::compareWithScene(picture, painted);
+    ASSERT_EQ(difference.error, "");
+    EXPECT_LE(difference.maximum, test.maximum);
+    EXPECT_LE(difference.mean, test.mean) << "largest error " << difference.maximum;
   }
 }
 

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "codec/StreamFormat.h"
-#include "display/RootPainter.h"
-#include "platform/image/ImageCodec.h"
+#include "display/RecordedScene.h"
 #include "platform/zip/ZipReader.h"
 #include "support/CommandOutput.h"
 #include "support/OstrelProcess.h"
@@ -42,18 +41,12 @@ std::vector<fs::path> journalsIn(const fs::path& folder) {
 }
 
 TEST(RecoverAfterKill, ARecorderKilledMidRecordingIsRecoveredWithEveryJournalledFrame) {
-  constexpr int kWidth = 320, kHeight = 240, kFps = 4;
-  constexpr int kPointerX = 300, kPointerY = 220;
-  test::XvfbServer server({kWidth, kHeight});
+  constexpr int kFps = 4;
+  test::XvfbServer server({test::RecordedScene::kWidth, test::RecordedScene::kHeight});
   ASSERT_TRUE(server.running()) << server.error();
   test::RootPainter painter(server.display());
   ASSERT_TRUE(painter.connected());
-  const std::vector<uint32_t> expected = painter.paint([](int x, int y) {
-    const bool block = x > 40 && x < 120 && y > 60 && y < 100;
-    return test::RootPainter::Channels{block ? 255u : uint32_t(x), block ? 255u : uint32_t(y), 64};
-  });
-  painter.warpPointer(kPointerX, kPointerY);
-  painter.sync();
+  const std::vector<uint32_t> painted = test::RecordedScene::paint(painter, 64);
 
   testing::ScratchFolder folder;
   const fs::path home = folder / "home", journals = folder / "journals", saved = folder / "saved";
@@ -115,24 +108,9 @@ TEST(RecoverAfterKill, ARecorderKilledMidRecordingIsRecoveredWithEveryJournalled
                 server.display(), home,
                 {"export", (saved / "clip.ORec").string(), "--size", "320x240", "--out", picture.string()}),
             0);
-  const std::string png = testing::readFileBytes(picture);
-  const auto image =
-      platform::decodeImage(std::span(reinterpret_cast<const uint8_t*>(png.data()), png.size()));
-  ASSERT_TRUE(image.has_value());
-  ASSERT_EQ(image->width, kWidth);
-  ASSERT_EQ(image->height, kHeight);
-  int differing = 0;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      if (x >= kPointerX - 40 && y >= kPointerY - 40) continue;  // the pointer is drawn in
-      const uint32_t want = expected[static_cast<std::size_t>(y) * kWidth + x];
-      const uint8_t* got = &image->bgrx[(static_cast<std::size_t>(y) * kWidth + x) * 4];
-      for (int channel = 0; channel < 3; ++channel) {
-        if (((want >> (8 * channel)) & 0xFF) != got[channel]) ++differing;
-      }
-    }
-  }
-  EXPECT_EQ(differing, 0);
+  const test::PictureDifference difference = test::compareWithScene(picture, painted);
+  ASSERT_EQ(difference.error, "");
+  EXPECT_EQ(difference.differing, 0);
 
   // Nothing is left to offer afterwards.
   EXPECT_NE(testing::commandOutput(recover).find("nothing to recover"), std::string::npos);
