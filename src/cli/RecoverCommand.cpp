@@ -1,7 +1,5 @@
 #include "cli/RecoverCommand.h"
 
-#include <time.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "cli/ConsolePackagingView.h"
+#include "platform/text/LocalTimeText.h"
 #include "recording/RecordingJournal.h"
 
 namespace ostrel::cli {
@@ -31,14 +30,7 @@ fs::path defaultCacheFolder() {
   return {};
 }
 
-std::string startText(int64_t seconds) {
-  const auto t = static_cast<time_t>(seconds);
-  tm local{};
-  localtime_r(&t, &local);
-  char text[32] = {};
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
+std::string startText(int64_t seconds) { return platform::localTimeText(seconds, "%Y-%m-%d %H:%M:%S"); }
 
 void describe(const recording::UnfinishedJournal& journal) {
   const auto& d = journal.description;

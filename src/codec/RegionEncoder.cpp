@@ -23,8 +23,8 @@ void put32(std::vector<uint8_t>& out, uint32_t value) {
 // The first settings are the normal ones (per-row choice of SUB or UP, about the
 // size of a thorough encoder at a third of its time); the others are tried, in
 // order, when a payload breaks the framing.
-constexpr platform::PngEncodeOptions kPngAttempts[] = {
-    {1, platform::kAdaptiveFilter}, {1, 1}, {1, 0}, {1, 2}, {2, platform::kAdaptiveFilter}, {6, 1}};
+constexpr platform::PngEncodeOptions kPngAttempts[] = {{1, platform::kAdaptiveFilter}, {1, 1}, {1, 0}, {1, 2},
+                                                       {2, platform::kAdaptiveFilter}, {6, 1}};
 constexpr int kJpegQualitySteps[] = {0, -1, 1, -2, 2, -3};
 constexpr int kAttempts = 6;
 

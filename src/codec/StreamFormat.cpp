@@ -9,8 +9,8 @@ namespace ostrel::codec {
 std::size_t findSequence(Bytes haystack, Bytes needle, std::size_t from) {
   if (needle.empty() || from >= haystack.size()) return haystack.size();
   const auto begin = haystack.begin() + static_cast<std::ptrdiff_t>(from);
-  const auto it = std::search(begin, haystack.end(),
-                              std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+  const auto it =
+      std::search(begin, haystack.end(), std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
   return static_cast<std::size_t>(it - haystack.begin());
 }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 
 #include "codec/StreamFormat.h"
 #include "platform/files/FileIo.h"
+#include "platform/text/LocalTimeText.h"
 #include "recording/JournalSettingsFile.h"
 #include "recording/RecordingNames.h"
 #include "recording/UnfinishedJournalList.h"
@@ -30,14 +30,7 @@ bool hasJournalName(const fs::path& path) {
   return name.size() > kJournalExtension.size() && name.ends_with(kJournalExtension);
 }
 
-std::string timeStamp(int64_t seconds) {
-  const auto t = static_cast<time_t>(seconds);
-  tm local{};
-  localtime_r(&t, &local);
-  char text[32] = {};
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-  return text;
-}
+std::string timeStamp(int64_t seconds) { return platform::localTimeText(seconds, "%Y%m%d-%H%M%S"); }
 
 // The recording's file name from a journal's own name: what comes before ".<stamp>".
 std::string fileNameOf(const fs::path& journal) {

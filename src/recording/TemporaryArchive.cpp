@@ -1,6 +1,7 @@
 #include "recording/TemporaryArchive.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
-#include <strings.h>
 
 #include "platform/files/FileIo.h"
 #include "platform/files/UniqueFd.h"
@@ -28,7 +28,8 @@ std::string temporaryPrefix(const fs::path& target) { return "." + target.filena
 bool isTemporaryArchiveName(const std::string& name) {
   const std::string_view extension = kRecordingExtension;
   const std::size_t tail = extension.size() + 1 + kRandomPartLength;
-  if (name.size() <= 1 + tail || name[0] != '.' || name[name.size() - kRandomPartLength - 1] != '.') return false;
+  if (name.size() <= 1 + tail || name[0] != '.' || name[name.size() - kRandomPartLength - 1] != '.')
+    return false;
   return strncasecmp(name.c_str() + name.size() - tail, extension.data(), extension.size()) == 0;
 }
 

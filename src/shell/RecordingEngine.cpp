@@ -30,7 +30,8 @@ void RecordingEngine::beginJournal(int compressionKind) {
   if (!planJournal_ || stream_.journaling() || !stream_.empty()) return;
   const JournalPlan plan = planJournal_(compressionKind);
   if (!plan.cacheFolder.empty()) recording::CreateFolderPath(plan.cacheFolder.string());
-  const recording::JournalStart started = recording::BeginJournal(stream_, plan.cacheFolder, plan.description);
+  const recording::JournalStart started =
+      recording::BeginJournal(stream_, plan.cacheFolder, plan.description);
   if (!started.ok && reportProblem_) reportProblem_(started.error);
 }
 

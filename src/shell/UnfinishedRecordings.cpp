@@ -40,14 +40,16 @@ bool confirmDiscard(QWidget* owner) {
 
 QString describeUnfinishedRecording(const recording::UnfinishedJournal& journal) {
   const recording::JournalDescription& d = journal.description;
-  const QString started = d.startTime > 0
-                              ? QDateTime::fromSecsSinceEpoch(d.startTime).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                              : QStringLiteral("未知");
+  const QString started =
+      d.startTime > 0
+          ? QDateTime::fromSecsSinceEpoch(d.startTime).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+          : QStringLiteral("未知");
   const double seconds =
       static_cast<double>(journal.completeFrames) * recording::FramePeriodMs(d.settings.frameRate) / 1000.0;
-  return QStringLiteral("上次有一个录制没有完成,它的数据还在缓存文件夹中:\n\n"
-                        "文件名:%1\n开始时间:%2\n完整的帧:%3(约%4秒)\n大小:%5Kb\n\n"
-                        "把它保存为录制文件,还是丢弃?")
+  return QStringLiteral(
+             "上次有一个录制没有完成,它的数据还在缓存文件夹中:\n\n"
+             "文件名:%1\n开始时间:%2\n完整的帧:%3(约%4秒)\n大小:%5Kb\n\n"
+             "把它保存为录制文件,还是丢弃?")
       .arg(QString::fromStdString(d.fileName), started)
       .arg(journal.completeFrames)
       .arg(seconds, 0, 'f', 1)
@@ -82,8 +84,9 @@ void UnfinishedRecordingsOffer::offer(const std::vector<recording::UnfinishedJou
         break;
       case Choice::Discard:
         if (confirmDiscard(&window) && !recording::DiscardJournal(journal.journal)) {
-          QMessageBox::warning(&window, QString::fromUtf8(kRecoveryCaption),
-                               QStringLiteral("无法删除 %1").arg(QString::fromStdString(journal.journal.string())));
+          QMessageBox::warning(
+              &window, QString::fromUtf8(kRecoveryCaption),
+              QStringLiteral("无法删除 %1").arg(QString::fromStdString(journal.journal.string())));
         }
         break;
       case Choice::Later:

@@ -47,10 +47,11 @@ TEST(RecordWithSound, TwoSecondsWithSoundCarryAMusicMember) {
 
   testing::ScratchFolder folder;
   ASSERT_EQ(testing::runOstrel(screen.display(), folder / "cache",
-                               {"record", "--sound", "--out", (folder / "clip.ORec").string(), "--seconds", "2",
-                                "--fps", "5"}),
+                               {"record", "--sound", "--out", (folder / "clip.ORec").string(), "--seconds",
+                                "2", "--fps", "5"}),
             0);
-  EXPECT_EQ(describeSound(folder / "clip.ORec"), "录制文件Temp,Config,Music RIFF 1 8000 16 about-2s True True\n");
+  EXPECT_EQ(describeSound(folder / "clip.ORec"),
+            "录制文件Temp,Config,Music RIFF 1 8000 16 about-2s True True\n");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "codec/StreamFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "codec/StreamFormat.h"
 
 namespace ostrel::codec {
 namespace {

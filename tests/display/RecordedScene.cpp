@@ -26,8 +26,8 @@ PictureDifference compareWithScene(const std::filesystem::path& png, const std::
       platform::decodeImage(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   constexpr int kWidth = RecordedScene::kWidth, kHeight = RecordedScene::kHeight;
   if (!image || image->width != kWidth || image->height != kHeight) {
-    difference.error = "the exported picture is missing or not " + std::to_string(kWidth) + "x" +
-                       std::to_string(kHeight);
+    difference.error =
+        "the exported picture is missing or not " + std::to_string(kWidth) + "x" + std::to_string(kHeight);
     return difference;
   }
   int64_t sum = 0, count = 0;

@@ -264,8 +264,7 @@ TEST_F(JournalFixture, PackingKilledMidArchiveLeavesTheOlderFileAndTheJournal) {
   std::vector<fs::path> expected = {"录像1.ORec", recovered.recordingFile.filename()};
   std::sort(left.begin(), left.end());
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(left, expected)
-      << "the half-written temporary of the killed pack is cleared away";
+  EXPECT_EQ(left, expected) << "the half-written temporary of the killed pack is cleared away";
 }
 
 TEST(JournalSettingsFile, RoundTripsAnyText) {

@@ -13,9 +13,7 @@
 
 // Suppressions the sanitizer reads before the environment's own options,
 // which leave this key alone.
-extern "C" const char* __asan_default_options() {
-  return "suppressions=" OSTREL_TEST_DATA_DIR "/asan.supp";
-}
+extern "C" const char* __asan_default_options() { return "suppressions=" OSTREL_TEST_DATA_DIR "/asan.supp"; }
 
 namespace ostrel::shell::test {
 

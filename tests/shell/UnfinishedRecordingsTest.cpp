@@ -114,10 +114,11 @@ TEST_P(UnfinishedRecordingsAtStart, AreOfferedAndHandledAsChosen) {
   if (!c.recordingWritten) return;
   EXPECT_EQ(user.lastCaption, u8("生成完毕"));
   std::string data;
-  ASSERT_TRUE(platform::readZipMember(recordingFile, recording::kDataMemberName, [&](std::span<const uint8_t> b) {
-    data.append(reinterpret_cast<const char*>(b.data()), b.size());
-    return true;
-  }));
+  ASSERT_TRUE(
+      platform::readZipMember(recordingFile, recording::kDataMemberName, [&](std::span<const uint8_t> b) {
+        data.append(reinterpret_cast<const char*>(b.data()), b.size());
+        return true;
+      }));
   const std::string separator(codec::FRAME_SEPARATOR.begin(), codec::FRAME_SEPARATOR.end());
   std::string wholeFrames;
   for (int i = 0; i < 3; ++i) wholeFrames += "frame bytes" + separator;

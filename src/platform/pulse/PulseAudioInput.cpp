@@ -136,7 +136,8 @@ bool corkLocked(Session& session, bool corked, int timeoutMilliseconds) {
 }
 
 // Connects the context and the record stream. Runs under the loop lock with the loop running.
-bool connectLocked(Session& session, const PulseAudioInput::Options& options, const pa_sample_spec& sampleSpec) {
+bool connectLocked(Session& session, const PulseAudioInput::Options& options,
+                   const pa_sample_spec& sampleSpec) {
   pa_context* context = session.context.get();
   const bool contextSettled = waitLocked(session, options.timeoutMilliseconds, [&] {
     const pa_context_state_t state = pa_context_get_state(context);
