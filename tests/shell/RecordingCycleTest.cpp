@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "shell/DesktopDiskSpace.h"
-#include "shell/DesktopProgram.h"
+#include "shell/DesktopUnderTest.h"
 #include "shell/MainWindow.h"
 #include "shell/PackingWindow.h"
 #include "shell/PreviewCanvas.h"
@@ -23,47 +23,7 @@ using test::application;
 
 QString u8(const char* text) { return QString::fromUtf8(text); }
 
-// Answers the package step's closing message box like a user, noting what it said.
-struct MessageBoxWatcher {
-  QTimer timer;
-  QString text;
-  QString caption;
-  QStringList captions;  // every box answered, in turn
-  QStringList texts;
-  bool packingWindowWasOpen = false;
-  int progressAtMessage = -1;
-
-  MessageBoxWatcher() {
-    timer.setInterval(50);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      text = box->text();
-      caption = box->windowTitle();
-      captions.append(caption);
-      texts.append(text);
-      for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<PackingWindow*>(w) && w->isVisible()) packingWindowWasOpen = true;
-      box->accept();
-    });
-    timer.start();
-  }
-};
-
-struct Program {
-  QString folder = test::temporaryFolder();
-  DesktopProgram program{application()};
-  MainWindow& window = program.mainWindow();
-  MainMenus& menus = window.form().menus;
-
-  Program() {
-    program.start();
-    MainWindowForm& form = window.form();
-    form.cacheFolder->setText(folder + QStringLiteral("/TempFiles/"));
-    form.saveFolder->setText(folder + QStringLiteral("/SaveFiles/"));
-    form.fileName->setText(u8("录像1"));
-  }
-
+struct Program : test::DesktopUnderTest {
   bool idleMenu() const {
     return menus.startRecording->isVisible() && !menus.stopRecording->isVisible() &&
            menus.pauseRecording->isVisible() && !menus.pauseRecording->isEnabled() &&
@@ -79,7 +39,6 @@ struct Program {
       if (qobject_cast<PackingWindow*>(w)) return false;
     return true;
   }
-  QString saved(const char* name) const { return folder + QStringLiteral("/SaveFiles/") + u8(name); }
 };
 
 TEST(RecordingCycle, StartPauseResumeStopThroughTheMenuWritesTheRecording) {
@@ -101,7 +60,7 @@ TEST(RecordingCycle, StartPauseResumeStopThroughTheMenuWritesTheRecording) {
   EXPECT_TRUE(p.recordingMenu());
   test::waitUntil([] { return false; }, 400);
 
-  MessageBoxWatcher watcher;
+  test::MessageBoxWatcher watcher;
   p.menus.stopRecording->trigger();
   ASSERT_TRUE(test::waitUntil([&] { return !watcher.caption.isEmpty() && p.noPackingWindow(); }, 20000));
 
@@ -127,7 +86,7 @@ TEST(RecordingCycle, ExitWhilePausedPackagesTheRecordingFirst) {
   test::waitUntil([] { return false; }, 300);
   p.menus.pauseRecording->trigger();
 
-  MessageBoxWatcher watcher;
+  test::MessageBoxWatcher watcher;
   p.menus.exit->trigger();
   EXPECT_EQ(watcher.caption, u8("生成完毕"));
   EXPECT_TRUE(QFileInfo::exists(p.saved("录像1.ORec")));
@@ -139,7 +98,7 @@ TEST(RecordingCycle, AShortDiskRefusesTheStartAndStopsARunningRecordingThatItSav
   constexpr uint64_t MB = uint64_t{1} << 20;
   uint64_t freeBytes = 120 * MB;
   p.program.diskSpace().setProbe([&](const std::filesystem::path&) { return std::optional(freeBytes); });
-  MessageBoxWatcher watcher;
+  test::MessageBoxWatcher watcher;
 
   p.menus.startRecording->trigger();
   ASSERT_TRUE(test::waitUntil([&] { return watcher.captions.size() == 1; }));

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "platform/x11/X11HotkeyGrabber.h"
-#include "shell/DesktopProgram.h"
+#include "shell/DesktopUnderTest.h"
 #include "shell/GlobalHotkeys.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellTestEnvironment.h"
@@ -28,36 +28,9 @@ constexpr int kVirtualR = 82, kVirtualP = 80, kVirtualT = 84;
 
 QString u8(const char* text) { return QString::fromUtf8(text); }
 
-// Closes every message box as it opens, keeping the text of the last one.
-struct MessageBoxAnswerer {
-  QTimer timer;
-  QString text;
-  MessageBoxAnswerer() {
-    timer.setInterval(50);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        text = box->text();
-        box->accept();
-      }
-    });
-    timer.start();
-  }
-};
-
-struct Program {
-  QString folder = test::temporaryFolder();
-  DesktopProgram program{application()};
-  MainWindow& window = program.mainWindow();
-  MainMenus& menus = window.form().menus;
+struct Program : test::DesktopUnderTest {
   HotkeyPage& page = program.hotkeyPage();
 
-  Program() {
-    program.start();
-    MainWindowForm& form = window.form();
-    form.cacheFolder->setText(folder + QStringLiteral("/TempFiles/"));
-    form.saveFolder->setText(folder + QStringLiteral("/SaveFiles/"));
-    form.fileName->setText(u8("录像1"));
-  }
   bool recording() const { return menus.stopRecording->isVisible() && menus.pauseRecording->isVisible(); }
   bool paused() const { return menus.stopRecording->isVisible() && menus.resumeRecording->isVisible(); }
   bool idle() const { return menus.startRecording->isVisible(); }
@@ -101,7 +74,7 @@ TEST(HotkeyPage, KeyBoxesTakeThePressedKeyAndItsModifiers) {
 
 TEST(GlobalHotkeys, DriveTheRecordingFromAnywhere) {
   Program p;
-  MessageBoxAnswerer answerer;
+  test::MessageBoxWatcher answerer;
   p.page.OnKeyCodeKeyDown(0, kVirtualR, kCtrl | kAlt);
   p.page.OnKeyCodeKeyDown(1, kVirtualP, kCtrl | kAlt);
   EXPECT_EQ(p.page.applyHotkeys(), u8("设置成功！"));
@@ -207,7 +180,7 @@ TEST(TrayIcon, BlinksWhileRecordingAndComesBackWithItsHost) {
   emit tray.systemIcon().activated(QSystemTrayIcon::DoubleClick);
   EXPECT_TRUE(test::waitUntil([&] { return p.window.isVisible(); }));
 
-  MessageBoxAnswerer answerer;
+  test::MessageBoxWatcher answerer;
   p.menus.trayExit->trigger();
   EXPECT_FALSE(tray.systemIcon().isVisible()) << "removed at exit";
 }

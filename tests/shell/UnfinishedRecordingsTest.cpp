@@ -2,9 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 #include <filesystem>
 #include <string>
 
@@ -13,8 +11,7 @@
 #include "platform/zip/ZipReader.h"
 #include "recording/PackageRecording.h"
 #include "recording/RecordingJournal.h"
-#include "shell/DesktopProgram.h"
-#include "shell/MainWindow.h"
+#include "shell/DesktopUnderTest.h"
 #include "shell/ShellTestEnvironment.h"
 #include "shell/UnfinishedRecordings.h"
 
@@ -22,7 +19,6 @@ namespace ostrel::shell {
 namespace {
 
 namespace fs = std::filesystem;
-using test::application;
 
 QString u8(const char* text) { return QString::fromUtf8(text); }
 
@@ -46,35 +42,19 @@ fs::path leaveUnfinishedJournal(const fs::path& cache, const fs::path& save) {
   return started.journal;  // the stream lets go of it, as a killed program would
 }
 
-// Answers the recovery question with `choice`, confirms a discard, and
-// accepts any other message box, noting its caption.
-struct RecoveryUser {
-  QTimer timer;
-  QString question;
-  QString lastCaption;
-
-  explicit RecoveryUser(const char* choice) {
-    timer.setInterval(50);
-    QObject::connect(&timer, &QTimer::timeout, [this, choice] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      if (box->windowTitle() == u8(kRecoveryCaption)) {
-        for (QAbstractButton* button : box->buttons()) {
-          if (button->text() == u8(choice)) {
-            question = box->text();
-            button->click();
-            return;
-          }
-        }
-        box->button(QMessageBox::Yes)->click();  // the second question of a discard
-        return;
-      }
-      lastCaption = box->windowTitle();
-      box->accept();
-    });
-    timer.start();
+// Answers the recovery question with `choice` and confirms a discard.
+bool answerRecovery(QMessageBox& box, const char* choice, QString& question) {
+  if (box.windowTitle() != u8(kRecoveryCaption)) return false;
+  for (QAbstractButton* button : box.buttons()) {
+    if (button->text() == u8(choice)) {
+      question = box.text();
+      button->click();
+      return true;
+    }
   }
-};
+  box.button(QMessageBox::Yes)->click();  // the second question of a discard
+  return true;
+}
 
 struct Case {
   const char* name;
@@ -87,24 +67,20 @@ class UnfinishedRecordingsAtStart : public ::testing::TestWithParam<Case> {};
 
 TEST_P(UnfinishedRecordingsAtStart, AreOfferedAndHandledAsChosen) {
   const Case c = GetParam();
-  const fs::path folder = test::temporaryFolder().toStdString();
-  const fs::path cache = folder / "TempFiles";
-  const fs::path save = folder / "SaveFiles";
+  test::DesktopUnderTest p;
+  const fs::path cache = p.cacheFolder().toStdString();
+  const fs::path save = p.saveFolder().toStdString();
+  // Left before the program's first look, which comes once events are handled.
   const fs::path journal = leaveUnfinishedJournal(cache, save);
-
-  DesktopProgram program(application());
-  RecoveryUser user(c.choice);
-  program.start();
-  MainWindowForm& form = program.mainWindow().form();
-  form.cacheFolder->setText(QString::fromStdString(cache.string()) + u8("/"));
-  form.saveFolder->setText(QString::fromStdString(save.string()) + u8("/"));
-  ASSERT_TRUE(test::waitUntil([&] { return !user.question.isEmpty(); }, 10000));
-  EXPECT_TRUE(user.question.contains(u8("录像7")) && user.question.contains(u8("完整的帧:3")))
-      << user.question.toStdString();
+  QString question;
+  test::MessageBoxWatcher user([&](QMessageBox& box) { return answerRecovery(box, c.choice, question); });
+  ASSERT_TRUE(test::waitUntil([&] { return !question.isEmpty(); }, 10000));
+  EXPECT_TRUE(question.contains(u8("录像7")) && question.contains(u8("完整的帧:3")))
+      << question.toStdString();
   test::waitUntil(
       [&] {
         return fs::exists(journal) == c.journalStays && QApplication::activeModalWidget() == nullptr &&
-               user.lastCaption.isEmpty() != c.recordingWritten;
+               user.captions.contains(u8("生成完毕")) == c.recordingWritten;
       },
       10000);
 
@@ -112,7 +88,7 @@ TEST_P(UnfinishedRecordingsAtStart, AreOfferedAndHandledAsChosen) {
   const fs::path recordingFile = save / "录像7.ORec";
   ASSERT_EQ(fs::exists(recordingFile), c.recordingWritten);
   if (!c.recordingWritten) return;
-  EXPECT_EQ(user.lastCaption, u8("生成完毕"));
+  EXPECT_EQ(user.caption, u8("生成完毕"));
   std::string data;
   ASSERT_TRUE(
       platform::readZipMember(recordingFile, recording::kDataMemberName, [&](std::span<const uint8_t> b) {
