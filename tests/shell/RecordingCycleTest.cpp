@@ -5,9 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTabWidget>
-#include <QTimer>
 
 #include "shell/DesktopDiskSpace.h"
 #include "shell/DesktopUnderTest.h"

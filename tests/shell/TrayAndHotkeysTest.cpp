@@ -4,11 +4,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
-#include <QTimer>
 #include <memory>
 
 #include "platform/x11/X11HotkeyGrabber.h"
