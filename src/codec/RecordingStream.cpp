@@ -23,10 +23,6 @@ namespace ostrel::codec {
 namespace {
 constexpr std::size_t kReadBlock = std::size_t{4} << 20;
 
-bool syncFolder(const std::filesystem::path& folder) {
-  platform::UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return fd && ::fsync(fd.get()) == 0;
-}
 }  // namespace
 
 // Makes the journal durable on its own thread, so a slow disk never holds up
@@ -93,7 +89,7 @@ bool RecordingStream::startJournal(const std::filesystem::path& path, int syncIn
   journalPath_ = path;
   fileBytes_ = 0;
   // The name must survive a power cut too, not only the bytes.
-  syncFolder(path.parent_path());
+  platform::syncToDisk(path.parent_path());
   writePending();
   syncer_ = std::make_unique<JournalSyncer>(journalFd_.get(), std::chrono::milliseconds(syncIntervalMs));
   syncer_->noteWritten(fileBytes_);

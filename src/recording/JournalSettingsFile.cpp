@@ -53,11 +53,6 @@ bool parseNumber(std::string_view text, Number& out) {
   return true;
 }
 
-bool syncFolder(const std::filesystem::path& folder) {
-  platform::UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return fd && ::fsync(fd.get()) == 0;
-}
-
 }  // namespace
 
 std::string SerializeJournalDescription(const JournalDescription& d) {
@@ -132,7 +127,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     ::unlink(pattern.c_str());
     return false;
   }
-  syncFolder(path.parent_path());
+  platform::syncToDisk(path.parent_path());
   return true;
 }
 

@@ -33,11 +33,6 @@ bool isTemporaryArchiveName(const std::string& name) {
   return strncasecmp(name.c_str() + name.size() - tail, extension.data(), extension.size()) == 0;
 }
 
-bool syncPath(const fs::path& path, int flags) {
-  platform::UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC));
-  return fd && ::fsync(fd.get()) == 0;
-}
-
 // Puts the finished archive in place; without `replace` an existing file wins.
 bool moveIntoPlace(const fs::path& from, const fs::path& to, bool replace) {
   if (replace) return ::rename(from.c_str(), to.c_str()) == 0;
@@ -83,7 +78,7 @@ platform::ZipWriteResult WriteArchiveInPlace(const ArchiveWriter& writer, const 
   ::fchmod(placeholder.get(), 0666 & ~mask);
   const fs::path temporary = pattern;
   platform::ZipWriteResult result = writer(temporary, members, progress);
-  if (result.ok && !syncPath(temporary, O_RDONLY)) result = {false, "cannot flush " + temporary.string()};
+  if (result.ok && !platform::syncToDisk(temporary)) result = {false, "cannot flush " + temporary.string()};
   if (result.ok && !moveIntoPlace(temporary, target, replace)) {
     result = {false, "cannot rename " + temporary.string() + " to " + target.string() + ": " +
                          platform::errnoText()};
@@ -92,7 +87,7 @@ platform::ZipWriteResult WriteArchiveInPlace(const ArchiveWriter& writer, const 
     ::unlink(temporary.c_str());
     return result;
   }
-  syncPath(target.parent_path(), O_RDONLY | O_DIRECTORY);
+  platform::syncToDisk(target.parent_path());
   return result;
 }
 

@@ -84,6 +84,11 @@ bool readWholeFile(const std::filesystem::path& path, std::string& out, uint64_t
   return preadAll(fd.get(), std::span(reinterpret_cast<uint8_t*>(out.data()), out.size()), 0);
 }
 
+bool syncToDisk(const std::filesystem::path& path) {
+  UniqueFd fd(::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_CLOEXEC));
+  return fd && ::fsync(fd.get()) == 0;
+}
+
 std::string errnoText() { return std::strerror(errno); }
 
 }  // namespace ostrel::platform

@@ -20,6 +20,9 @@ bool copyFileRange(int from, int to, uint64_t length);
 bool writeWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 // Reads a whole file, refusing files larger than `limit`.
 bool readWholeFile(const std::filesystem::path& path, std::string& out, uint64_t limit = 64u << 20);
+// Makes a file or a folder (its entries: names created, renamed or removed)
+// durable; an empty path is the current folder.
+bool syncToDisk(const std::filesystem::path& path);
 // Text of errno for messages.
 std::string errnoText();
 
