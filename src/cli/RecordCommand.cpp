@@ -18,6 +18,7 @@
 #include "cli/RecordingDiskWatch.h"
 #include "codec/FrameGrabber.h"
 #include "codec/RecordingStream.h"
+#include "platform/files/XdgFolders.h"
 #include "platform/pulse/DefaultAudioInput.h"
 #include "platform/x11/ScreenSourceFactory.h"
 #include "recording/PackageRecording.h"
@@ -160,16 +161,8 @@ std::pair<fs::path, std::string> splitOutPath(const fs::path& out) {
 
 // The XDG cache folder when it can be had, else a folder beside the output.
 fs::path cacheFolderFor(const fs::path& saveFolder) {
-  fs::path base;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
-    base = fs::path(home) / ".cache";
-  }
-  if (!base.empty()) {
-    const fs::path cache = base / "ostrel" / "TempFiles";
-    if (recording::CreateFolderPath(cache.string())) return cache;
-  }
+  const fs::path cache = platform::defaultJournalFolder();
+  if (!cache.empty() && recording::CreateFolderPath(cache.string())) return cache;
   return saveFolder / ".ostrel-cache";
 }
 

@@ -1,13 +1,13 @@
 #include "cli/RecoverCommand.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/ConsolePackagingView.h"
+#include "platform/files/XdgFolders.h"
 #include "platform/text/LocalTimeText.h"
 #include "recording/RecordingJournal.h"
 
@@ -18,17 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "usage: ostrel recover [--cache DIR]... [--out DIR] [--list | --discard]\n";
-
-// Where `ostrel record` keeps its journals unless told otherwise.
-fs::path defaultCacheFolder() {
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
-    return fs::path(xdg) / "ostrel" / "TempFiles";
-  }
-  if (const char* home = std::getenv("HOME"); home && *home == '/') {
-    return fs::path(home) / ".cache" / "ostrel" / "TempFiles";
-  }
-  return {};
-}
 
 std::string startText(int64_t seconds) { return platform::localTimeText(seconds, "%Y-%m-%d %H:%M:%S"); }
 
@@ -67,7 +56,7 @@ int runRecoverCommand(std::span<char*> args) {
     return 2;
   }
   if (caches.empty()) {
-    if (const fs::path cache = defaultCacheFolder(); !cache.empty()) caches.push_back(cache);
+    if (const fs::path cache = platform::defaultJournalFolder(); !cache.empty()) caches.push_back(cache);
   }
 
   const std::vector<recording::UnfinishedJournal> journals = recording::FindUnfinishedJournals(caches);

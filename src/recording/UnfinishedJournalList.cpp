@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "platform/files/FileIo.h"
+#include "platform/files/XdgFolders.h"
 #include "recording/JournalSettingsFile.h"
 
 namespace ostrel::recording {
@@ -21,8 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint64_t kMaxListBytes = 1 << 20;
-
-bool absolute(const char* text) { return text && *text == '/'; }
 
 std::vector<fs::path> parseList(const std::string& text) {
   std::vector<fs::path> entries;
@@ -63,15 +61,8 @@ bool updateList(const std::function<void(std::vector<fs::path>&)>& change,
 }  // namespace
 
 fs::path UnfinishedJournalListPath() {
-  fs::path state;
-  if (const char* xdg = std::getenv("XDG_STATE_HOME"); absolute(xdg)) {
-    state = xdg;
-  } else if (const char* home = std::getenv("HOME"); absolute(home)) {
-    state = fs::path(home) / ".local" / "state";
-  } else {
-    return {};
-  }
-  return state / "ostrel" / "unfinished-journals";
+  const fs::path state = platform::xdgProgramFolder("XDG_STATE_HOME", ".local/state");
+  return state.empty() ? state : state / "unfinished-journals";
 }
 
 std::vector<fs::path> ReadUnfinishedJournalList() {
