@@ -2,7 +2,6 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <ctime>
 
 #include "recording/FrameRate.h"
 #include "shell/MainWindowForm.h"
@@ -35,7 +34,6 @@ JournalPlan journalPlanFrom(const MainWindowForm& form, int compressionKind) {
   plan.description.saveFolder = saveFolderFrom(form);
   plan.description.settings = recordingSettingsFrom(form);
   plan.description.compressionKind = compressionKind;
-  plan.description.startTime = static_cast<int64_t>(std::time(nullptr));
   return plan;
 }
 

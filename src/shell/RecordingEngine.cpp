@@ -2,7 +2,6 @@
 
 #include "platform/pulse/DefaultAudioInput.h"
 #include "platform/x11/ScreenSourceFactory.h"
-#include "recording/RecordingNames.h"
 
 namespace ostrel::shell {
 
@@ -29,7 +28,6 @@ void RecordingEngine::beginJournal(int compressionKind) {
   // empty, also when it fails (the journal then stays for recovery).
   if (!planJournal_ || stream_.journaling() || !stream_.empty()) return;
   const JournalPlan plan = planJournal_(compressionKind);
-  if (!plan.cacheFolder.empty()) recording::CreateFolderPath(plan.cacheFolder.string());
   const recording::JournalStart started =
       recording::BeginJournal(stream_, plan.cacheFolder, plan.description);
   if (!started.ok && reportProblem_) reportProblem_(started.error);
